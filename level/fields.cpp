@@ -1,0 +1,74 @@
+#include "fields.h"
+
+namespace level {
+
+std::string_view GetField(std::string_view line, char separator, int n) {
+    std::size_t fieldStart = 0;
+    int passed = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != separator) continue;
+        if (n == passed + 1) return line.substr(fieldStart, i - fieldStart);
+        ++passed;
+        fieldStart = i + 1;
+    }
+    return line.substr(fieldStart);
+}
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+constexpr std::size_t kMaxHexDigits = 8;
+
+std::optional<std::uint32_t> ParseHex(std::string_view digits) {
+    if (digits.empty()) return std::nullopt;
+    std::uint32_t value = 0;
+    std::size_t significant = 0;
+    for (const char c : digits) {
+        const int v = HexValue(c);
+        if (v < 0) return std::nullopt;
+        if (value == 0 && v == 0) continue;
+        if (++significant > kMaxHexDigits) return std::nullopt;
+        value = (value << 4) | static_cast<std::uint32_t>(v);
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> ParseLevelInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const std::string_view rest = text.substr(i);
+
+    std::size_t prefix = 0;
+    if (!rest.empty() && (rest[0] == '$' || rest[0] == 'x' || rest[0] == 'X')) prefix = 1;
+    else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) prefix = 2;
+    if (prefix != 0) {
+        const std::optional<std::uint32_t> pattern = ParseHex(rest.substr(prefix));
+        if (!pattern) return std::nullopt;
+        const std::uint32_t bits = negative ? 0u - *pattern : *pattern;
+        return static_cast<std::int32_t>(bits);
+    }
+
+    if (rest.empty()) return std::nullopt;
+    // One past the largest magnitude, so that -2147483648 is accepted and 2147483648 is not.
+    const std::uint64_t limit = negative ? 2147483648ull : 2147483647ull;
+    std::uint64_t magnitude = 0;
+    for (const char c : rest) {
+        if (c < '0' || c > '9') return std::nullopt;
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
+        if (magnitude > limit) return std::nullopt;
+    }
+    const std::int64_t value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace level

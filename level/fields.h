@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace level {
+
+// The n-th field (from 1) of `line`; a number past the last field gives the last field.
+std::string_view GetField(std::string_view line, char separator, int n);
+
+// A level file integer: leading spaces, a sign, then decimal in the signed 32-bit range or
+// hexadecimal after "$", "x", "X", "0x" or "0X" (at most eight significant digits, a 32-bit pattern).
+std::optional<std::int32_t> ParseLevelInt(std::string_view text);
+
+}  // namespace level

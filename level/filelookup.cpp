@@ -1,0 +1,71 @@
+#include "filelookup.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace level {
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoringCase(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return i == a.size() && b[i] == '\0';
+}
+
+}  // namespace
+
+std::optional<std::string> FindEntryIgnoringCase(const std::string& directory, const std::string& name) {
+    if (name.empty()) return std::nullopt;
+    if (name == "." || name == "..") return name;
+    const std::string dir = directory.empty() ? "." : directory;
+    if (Exists(dir + "/" + name)) return name;
+
+    const std::unique_ptr<DIR, int (*)(DIR*)> handle(opendir(dir.c_str()), closedir);
+    if (!handle) return std::nullopt;
+    // Several spellings may match; the smallest in byte order wins, so the choice does not
+    // depend on the order in which the file system lists them.
+    std::optional<std::string> found;
+    while (const dirent* entry = readdir(handle.get())) {
+        if (EqualIgnoringCase(name, entry->d_name) && (!found || *found > entry->d_name)) found = entry->d_name;
+    }
+    return found;
+}
+
+std::string ResolveIgnoringCase(const std::string& base, const std::string& relative) {
+    std::string resolved = base;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find('/', start);
+        if (end == std::string::npos) end = relative.size();
+        const std::string part = relative.substr(start, end - start);
+        if (!part.empty()) {
+            const std::string directory = resolved.empty() ? "." : resolved;
+            const std::optional<std::string> entry = FindEntryIgnoringCase(directory, part);
+            if (!entry) return base + relative;
+            if (!resolved.empty() && resolved.back() != '/') resolved += '/';
+            resolved += *entry;
+        }
+        if (end < relative.size() && !resolved.empty() && resolved.back() != '/') resolved += '/';
+        start = end + 1;
+    }
+    return resolved;
+}
+
+std::string ResolveBelow(const std::string& programDirectory, const std::string& composed) {
+    if (composed.compare(0, programDirectory.size(), programDirectory) != 0) return composed;
+    return ResolveIgnoringCase(programDirectory, composed.substr(programDirectory.size()));
+}
+
+}  // namespace level

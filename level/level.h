@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "objectkind.h"
+#include "services.h"
+
+namespace level {
+
+// One object on the game area; it owns the control that shows it.
+struct PlacedObject {
+    int tag = 0;
+    Bounds bounds;
+    std::unique_ptr<ObjectControl> control;
+};
+
+using ObjectList = std::vector<std::unique_ptr<PlacedObject>>;
+
+constexpr std::int32_t kDefaultLeft = 320;
+constexpr std::int32_t kDefaultTop = 120;
+
+// The level of the round on screen: eight ordered lists, the pending position and the window's services.
+class Level {
+public:
+    Level(LevelServices& services, std::string programDirectory);
+    ~Level();
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+
+    // Creates one object of the kind, or returns nullptr when a limit refuses it.
+    // Throws when the sprite cannot be read; the object is then in no list and already gone.
+    PlacedObject* CreateObject(int tag);
+
+    void Clear();
+    // Takes the object out of its list and destroys it; false (and nothing done) if it is in none.
+    bool Remove(const PlacedObject* object);
+
+    const ObjectList& List(ListId id) const { return lists_[static_cast<std::size_t>(id)]; }
+    std::size_t ObjectCount() const;
+
+    std::int32_t pendingX = 0;
+    std::int32_t pendingY = 0;
+
+    LevelServices& Services() const { return services_; }
+    const std::string& ProgramDirectory() const { return programDirectory_; }
+
+private:
+    ObjectList& MutableList(ListId id) { return lists_[static_cast<std::size_t>(id)]; }
+    bool Refuses(const ObjectKind& kind) const;
+
+    LevelServices& services_;
+    std::string programDirectory_;
+    std::array<ObjectList, kListCount> lists_;
+};
+
+}  // namespace level

@@ -1,0 +1,182 @@
+#include "levelfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <optional>
+
+#include "fields.h"
+#include "filelookup.h"
+#include "linereader.h"
+#include "locations.h"
+#include "safefile.h"
+
+namespace level {
+namespace {
+
+constexpr char kSeparator = ',';
+constexpr const char* kLineEnd = "\r\n";
+constexpr int kPlatformSizeField = 7;
+
+void AppendInt(std::string& out, std::int32_t value) {
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& object) {
+    out += kind.keyword;
+    out += kSeparator;
+    AppendInt(out, object.bounds.left);
+    out += kSeparator;
+    AppendInt(out, object.bounds.top);
+    if (kind.writesSize) {
+        out += kSeparator;
+        AppendInt(out, object.bounds.width);
+        out += kSeparator;
+        AppendInt(out, object.bounds.height);
+    }
+    out += kind.lineTail;
+    out += kLineEnd;
+}
+
+// Platforms are written by their width, whatever kind made them.
+const ObjectKind* PlatformKindOfWidth(std::int32_t width) {
+    for (const ObjectKind& kind : kKinds)
+        if (kind.list == ListId::Platform && kind.width == width) return &kind;
+    return nullptr;
+}
+
+const ObjectKind* KindOfKeyword(std::string_view keyword) {
+    for (const ObjectKind& kind : kKinds)
+        if (kind.list != ListId::Platform && keyword == kind.keyword) return &kind;
+    return nullptr;
+}
+
+const ObjectKind* PlatformKindOfSize(std::string_view size) {
+    for (const ObjectKind& kind : kKinds) {
+        if (kind.list != ListId::Platform) continue;
+        char digits[4];
+        const auto result = std::to_chars(digits, digits + sizeof digits, kind.platformSize);
+        if (size == std::string_view(digits, static_cast<std::size_t>(result.ptr - digits))) return &kind;
+    }
+    return nullptr;
+}
+
+std::int32_t ReadCoordinate(std::string_view field) {
+    const std::optional<std::int32_t> value = ParseLevelInt(field);
+    if (!value) throw std::invalid_argument("'" + std::string(field) + "' is not a valid integer value");
+    return *value;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+void ReadObjects(Level& level, int round) {
+    const std::string& directory = level.ProgramDirectory();
+    const std::string path = ResolveBelow(directory, LevelFilePath(directory, round));
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) return;
+
+    LineReader reader([fd = file.Get()](char* buffer, std::size_t capacity) -> std::size_t {
+        for (;;) {
+            const ssize_t n = read(fd, buffer, capacity);
+            if (n >= 0) return static_cast<std::size_t>(n);
+            if (errno != EINTR) throw std::runtime_error(std::strerror(errno));
+        }
+    });
+    std::string line;
+    while (reader.ReadLine(line)) {
+        const std::string_view keyword = GetField(line, kSeparator, 1);
+        const bool platform = keyword == KindOf(kPlatform50Tag).keyword;
+        const ObjectKind* kind = platform ? nullptr : KindOfKeyword(keyword);
+        if (!platform && kind == nullptr) continue;
+
+        level.pendingX = ReadCoordinate(GetField(line, kSeparator, 2));
+        level.pendingY = ReadCoordinate(GetField(line, kSeparator, 3));
+        if (platform) kind = PlatformKindOfSize(GetField(line, kSeparator, kPlatformSizeField));
+        if (kind != nullptr) level.CreateObject(kind->tag);
+    }
+}
+
+}  // namespace
+
+std::string SaveErrorText(int error) {
+    switch (error) {
+    case ENOENT: return "File not found";
+    case ENOTDIR: return "Invalid filename";
+    case EMFILE:
+    case ENFILE: return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS: return "File access denied";
+    default: return "I/O error " + std::to_string(error);
+    }
+}
+
+std::string FormatLevel(const Level& level) {
+    std::string out;
+    const ObjectList& heroes = level.List(ListId::Hero);
+    if (!heroes.empty()) AppendLine(out, KindOf(kHeroTag), *heroes.front());
+    for (const ListId id : {ListId::Enemy1, ListId::Enemy2, ListId::Bomb, ListId::Coin, ListId::Boost, ListId::Power}) {
+        for (const auto& object : level.List(id)) AppendLine(out, KindOf(object->tag), *object);
+    }
+    for (const auto& object : level.List(ListId::Platform)) {
+        if (const ObjectKind* kind = PlatformKindOfWidth(object->bounds.width)) AppendLine(out, *kind, *object);
+    }
+    return out;
+}
+
+bool SaveLevel(const Level& level, int round) {
+    LevelServices& services = level.Services();
+    if (level.List(ListId::Hero).empty()) {
+        services.ShowDialog(kNoHeroMessage, DialogType::Confirmation);
+        return false;
+    }
+    if (level.List(ListId::Bomb).empty()) {
+        services.ShowDialog(kNoBombMessage, DialogType::Information);
+        return false;
+    }
+
+    const BusyCursor busy(services);
+    const std::string& directory = level.ProgramDirectory();
+    const std::optional<std::string> levels = FindEntryIgnoringCase(directory, kLevelsDirectory);
+    struct stat st {};
+    if (!levels || stat((directory + *levels).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw SaveError(SaveErrorText(ENOTDIR));
+    const std::string levelsPath = directory + *levels + "/";
+    const std::string name = FindEntryIgnoringCase(levelsPath, LevelFileName(round)).value_or(LevelFileName(round));
+    try {
+        WriteFileReplacing(levelsPath + name, FormatLevel(level));
+    } catch (const FileSystemError& e) {
+        throw SaveError(SaveErrorText(e.Error()));
+    }
+    return true;
+}
+
+void LoadLevel(Level& level, int round) {
+    level.Clear();
+    const BusyCursor busy(level.Services());
+    try {
+        ReadObjects(level, round);
+    } catch (...) {
+        // A level file ends at its first bad line; what was read before it stays.
+    }
+}
+
+}  // namespace level

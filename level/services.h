@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace level {
+
+struct PlacedObject;
+
+struct Bounds {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// The window's on-screen picture of one placed object; destroying it takes it off the screen.
+class ObjectControl {
+public:
+    virtual ~ObjectControl() = default;
+};
+
+enum class DialogType { Information, Confirmation };
+
+// What the level code needs of the window: the only way it reaches the screen.
+class LevelServices {
+public:
+    virtual ~LevelServices() = default;
+    // The object's tag and bounds are set; the control lives as long as the object.
+    virtual std::unique_ptr<ObjectControl> MakeControl(PlacedObject& object) = 0;
+    // Throws when the picture cannot be read; the message is the one to show.
+    virtual void LoadPicture(ObjectControl& control, const std::string& path) = 0;
+    virtual void ShowDialog(const std::string& text, DialogType type) = 0;
+    virtual void SetBusyCursor(bool busy) = 0;
+};
+
+// Shows the busy cursor for as long as it lives.
+class BusyCursor {
+public:
+    explicit BusyCursor(LevelServices& services) : services_(services) { services_.SetBusyCursor(true); }
+    ~BusyCursor() { services_.SetBusyCursor(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    LevelServices& services_;
+};
+
+}  // namespace level
