@@ -1,0 +1,40 @@
+#include "artwork.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+
+namespace artwork {
+
+QImage ToImage(const level::RgbaImage& rgba) {
+    const QImage view(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
+    // Premultiplied pixels blend fastest, and the copy stops the image from pointing into `rgba`.
+    return view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage Embedded(const QString& name) {
+    QFile file(":/artwork/" + name + ".png");
+    if (!file.open(QIODevice::ReadOnly)) throw level::PngError("Missing built-in picture " + name.toStdString());
+    const QByteArray bytes = file.readAll();
+    return ToImage(level::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    static_cast<std::size_t>(bytes.size())));
+}
+
+QImage FromFile(const std::string& path) { return ToImage(level::DecodePngFile(path)); }
+
+}  // namespace artwork
+
+QImage SpriteCache::Load(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return artwork::FromFile(path);
+    const long long modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    const auto it = entries_.find(path);
+    if (it != entries_.end() && it->second.modified == modified && it->second.size == st.st_size &&
+        it->second.inode == st.st_ino)
+        return it->second.image;
+    Entry entry{modified, static_cast<long long>(st.st_size), static_cast<unsigned long long>(st.st_ino),
+                artwork::FromFile(path)};
+    QImage image = entry.image;
+    entries_[path] = std::move(entry);
+    return image;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+// A small picture control that answers a double-click with the left button.
+class TIcon : public QWidget {
+    Q_OBJECT
+
+public:
+    TIcon(const QImage& picture, QWidget* parent);
+
+    std::function<void()> onDoubleClick;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QImage picture_;
+};

@@ -1,0 +1,33 @@
+#include "linklabel.h"
+
+#include <QMouseEvent>
+
+TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setContentsMargins(0, 0, 0, 0);
+    setMargin(0);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TLinkLabel::SetCaption(const QString& text) {
+    setText(text);
+    adjustSize();
+}
+
+void TLinkLabel::SetTextColour(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, colour);
+    setPalette(p);
+}
+
+void TLinkLabel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click && onClick) onClick();
+}

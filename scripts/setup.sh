@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the editor need on Debian 12, where missing.
+set -euo pipefail
+
+packages=(cmake g++ make qt6-base-dev libgl-dev libpng-dev zlib1g-dev libgtest-dev
+          xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core)
+if [[ "${1:-}" == "--fuzz" ]]; then packages+=(clang libclang-rt-14-dev); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
