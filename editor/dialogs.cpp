@@ -43,10 +43,16 @@ QString WithFullStop(const QString& text) {
     return text;
 }
 
+QString ScreenLines(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace('\r', '\n');
+    return text;
+}
+
 void ShowMessage(const QString& text, level::DialogType type) {
     const bool confirm = type == level::DialogType::Confirmation;
     QMessageBox box(confirm ? QMessageBox::Question : QMessageBox::Information, confirm ? "Confirm" : "Information",
-                    text, QMessageBox::NoButton);
+                    ScreenLines(text), QMessageBox::NoButton);
     Run(box);
 }
 

@@ -45,7 +45,6 @@ void TStatusBar::paintEvent(QPaintEvent*) {
         if (texts_[i].isEmpty()) continue;
         painter.setPen(colours.color(QPalette::WindowText));
         const QRect textRect = r.adjusted(kTextIndent, 1, -kTextIndent, -1);
-        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         painter.fontMetrics().elidedText(texts_[i], Qt::ElideNone, textRect.width()));
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts_[i]);
     }
 }
