@@ -6,6 +6,9 @@
 
 namespace {
 
+// 2^8 leaves of about 30 x 17 pixels: an object lies in a handful of them.
+constexpr int kIndexDepth = 8;
+
 QPoint Inside(const PictureItem& item, QPoint position) {
     const QPointF local = item.mapFromScene(QPointF(position));
     return QPoint(static_cast<int>(std::floor(local.x())), static_cast<int>(std::floor(local.y())));
@@ -19,8 +22,11 @@ ObjectItem* AsObject(PictureItem* item) {
 
 TStage::TStage(TForm1& form, QWidget* parent) : QGraphicsView(parent), form_(form) {
     // Placed objects move all the time and may be counted in tens of thousands; the index keeps
-    // hit tests and repaints local.
+    // hit tests and repaints local. Its depth is fixed: left to itself, the index deepens with the
+    // number of items until, on a scene this small, every leaf is a pixel or two and each object is
+    // filed in hundreds of them, which makes a large level take seconds and a gigabyte to load.
     scene_.setItemIndexMethod(QGraphicsScene::BspTreeIndex);
+    scene_.setBspTreeDepth(kIndexDepth);
     scene_.setSceneRect(0, 0, kWidth, kHeight);
     setScene(&scene_);
     setFrameShape(QFrame::NoFrame);
