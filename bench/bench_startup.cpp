@@ -1,0 +1,368 @@
+// Start-up time of the editor against an empty Qt window of the same size, and the editor's start-up
+// time and peak memory on a round of 100,000 enemies.
+//
+//   bench_startup [--offscreen] [--runs N]
+//
+// Every measurement is a fresh process: this program starts itself in a child mode, which shows its
+// window and reports the monotonic clock once the first frame is painted and the event loop has gone
+// idle. Under a private Xvfb when one can be started, otherwise on Qt's offscreen platform.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "filelookup.h"
+#include "locations.h"
+#include "unit1.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kDefaultRuns = 10;
+constexpr int kManyEnemies = 100000;
+
+long long MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+long PeakRssKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+// Failures in event handlers are reported and the program goes on, as in the editor itself.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            TForm1::ShowFailure(e.what());
+        }
+        return false;
+    }
+};
+
+// Waits for the first paint of `watched`, then for the event loop to run dry once, then reports.
+class ReadyProbe : public QObject {
+public:
+    ReadyProbe(QWidget* watched, std::function<void()> whenIdle) : whenIdle_(std::move(whenIdle)) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !painted_) {
+            painted_ = true;
+            QTimer::singleShot(0, this, [this] { whenIdle_(); });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> whenIdle_;
+    bool painted_ = false;
+};
+
+[[noreturn]] void Report(long long readyNs) {
+    std::printf("ready %lld rss %ld\n", readyNs, PeakRssKb());
+    std::fflush(stdout);
+    // The measurement is taken; tearing down the window would only delay the next run.
+    _exit(0);
+}
+
+int ChildMinimal(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QWidget window;
+    window.setFixedSize(TForm1::kClientWidth, TForm1::kClientHeight);
+    ReadyProbe probe(&window, [] { Report(MonotonicNs()); });
+    window.show();
+    return application.exec();
+}
+
+int ChildEditor(int argc, char** argv, std::string programDirectory, bool answerMouse) {
+    TApplication application(argc, argv);
+    if (programDirectory.empty() || programDirectory.back() != '/') programDirectory += '/';
+    TForm1 form(programDirectory);
+    QWidget* viewport = form.Stage()->viewport();
+    ReadyProbe probe(viewport, [&] {
+        if (answerMouse) {
+            const QPointF local(250, 100);
+            QMouseEvent move(QEvent::MouseMove, local, viewport->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QCoreApplication::sendEvent(viewport, &move);
+            QCoreApplication::processEvents();
+        }
+        Report(MonotonicNs());
+    });
+    form.show();
+    return application.exec();
+}
+
+struct Sample {
+    double ms;
+    long rssKb;
+};
+
+std::vector<std::string> ChildEnvironment(const std::string& display) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name == "DISPLAY" || name == "QT_QPA_PLATFORM" || name == "WAYLAND_DISPLAY") continue;
+        env.push_back(entry);
+    }
+    if (display.empty()) {
+        env.push_back("QT_QPA_PLATFORM=offscreen");
+    } else {
+        env.push_back("QT_QPA_PLATFORM=xcb");
+        env.push_back("DISPLAY=" + display);
+    }
+    return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// One child run, timed from just before its launch to its report.
+std::optional<Sample> RunChild(const std::string& self, std::vector<std::string> args, std::vector<std::string> env) {
+    args.insert(args.begin(), self);
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(env);
+    const long long start = MonotonicNs();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+        close(fds[0]);
+        return std::nullopt;
+    }
+    std::string output;
+    char buffer[256];
+    for (;;) {
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n > 0) output.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 || errno != EINTR) break;
+    }
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    long long ready = 0;
+    long rss = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        std::sscanf(output.c_str(), "ready %lld rss %ld", &ready, &rss) != 2)
+        return std::nullopt;
+    return Sample{static_cast<double>(ready - start) / 1e6, rss};
+}
+
+struct Summary {
+    double medianMs = 0, minMs = 0, maxMs = 0;
+    long peakRssKb = 0;
+};
+
+std::optional<Summary> Measure(const std::string& self, const std::vector<std::string>& args,
+                               const std::vector<std::string>& env, int runs) {
+    // One run first so that every measured one finds the files in the page cache.
+    if (!RunChild(self, args, env)) return std::nullopt;
+    std::vector<double> times;
+    Summary summary;
+    for (int i = 0; i < runs; ++i) {
+        const std::optional<Sample> sample = RunChild(self, args, env);
+        if (!sample) return std::nullopt;
+        times.push_back(sample->ms);
+        summary.peakRssKb = std::max(summary.peakRssKb, sample->rssKb);
+    }
+    std::sort(times.begin(), times.end());
+    const std::size_t n = times.size();
+    summary.medianMs = n % 2 != 0 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+    summary.minMs = times.front();
+    summary.maxMs = times.back();
+    return summary;
+}
+
+// A private X server on the first free display from :90 on, ready once it has written its number.
+class XServer {
+public:
+    XServer() {
+        const char* path = "/usr/bin/Xvfb";
+        if (access(path, X_OK) != 0) return;
+        for (int number = 90; number < 130 && display_.empty(); ++number) {
+            const std::string n = std::to_string(number);
+            if (fs::exists("/tmp/.X" + n + "-lock") || fs::exists("/tmp/.X11-unix/X" + n)) continue;
+            int fds[2];
+            if (pipe2(fds, O_CLOEXEC) != 0) return;
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+            std::vector<std::string> args = {path, ":" + n, "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+                                             "-displayfd", "3"};
+            std::vector<char*> argv = Pointers(args);
+            const int spawned = posix_spawn(&pid_, path, &actions, nullptr, argv.data(), environ);
+            posix_spawn_file_actions_destroy(&actions);
+            close(fds[1]);
+            if (spawned != 0) {
+                close(fds[0]);
+                pid_ = -1;
+                return;
+            }
+            std::string announced;
+            pollfd p{fds[0], POLLIN, 0};
+            char buffer[32];
+            while (announced.find('\n') == std::string::npos && poll(&p, 1, 5000) > 0) {
+                const ssize_t got = read(fds[0], buffer, sizeof buffer);
+                if (got <= 0) break;
+                announced.append(buffer, static_cast<std::size_t>(got));
+            }
+            close(fds[0]);
+            if (announced.find('\n') != std::string::npos) {
+                display_ = ":" + n;
+            } else {
+                Stop();
+            }
+        }
+    }
+    ~XServer() { Stop(); }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    const std::string& Display() const { return display_; }
+
+private:
+    void Stop() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// A program directory like the sample one whose round 1 holds `count` first enemies spread over the area.
+fs::path MakeCrowdedProgram(const fs::path& sample, int count) {
+    const fs::path directory = fs::temp_directory_path() / ("blastrix-bench-" + std::to_string(getpid()));
+    fs::remove_all(directory);
+    fs::create_directories(directory / "levels");
+    fs::copy(sample / "data", directory / "data", fs::copy_options::recursive);
+    if (const auto background = level::FindEntryIgnoringCase((sample / "levels").string() + "/", "Level1.png"))
+        fs::copy_file(sample / "levels" / *background, directory / "levels" / "Level1.png");
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> left(192, 468 - 20);
+    std::uniform_int_distribution<int> top(12, 238);
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += "malo1," + std::to_string(left(random)) + "," + std::to_string(top(random)) + ",20,24,100,200,1\r\n";
+    std::ofstream(directory / "levels" / "Level1.lev", std::ios::binary) << text;
+    return directory;
+}
+
+int Parent(int argc, char** argv) {
+    bool offscreen = false;
+    int runs = kDefaultRuns;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--offscreen") == 0) offscreen = true;
+        else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+    }
+    const std::string self = fs::canonical("/proc/self/exe").string();
+    const fs::path sample = level::ExecutableDirectory();
+    if (!fs::exists(sample / "data")) {
+        std::fprintf(stderr, "no data/ beside %s: build blastrix-editor first\n", self.c_str());
+        return 1;
+    }
+
+    std::optional<XServer> server;
+    if (!offscreen) server.emplace();
+    const std::string display = server ? server->Display() : std::string();
+    const std::vector<std::string> env = ChildEnvironment(display);
+    std::printf("platform: %s\n", display.empty() ? "offscreen (QT_QPA_PLATFORM=offscreen)"
+                                                  : ("Xvfb " + display + " (xcb)").c_str());
+    std::printf("runs: %d each, after one warm-up run; times from launch to first frame painted and event loop idle\n\n",
+                runs);
+
+    const std::optional<Summary> minimal = Measure(self, {"minimal"}, env, runs);
+    const std::optional<Summary> editor = Measure(self, {"editor", sample.string()}, env, runs);
+    if (!minimal || !editor) {
+        std::fprintf(stderr, "a child run failed\n");
+        return 1;
+    }
+    std::printf("empty Qt window 480x293   median %8.1f ms  (min %.1f, max %.1f)  peak RSS %.1f MB\n",
+                minimal->medianMs, minimal->minMs, minimal->maxMs, static_cast<double>(minimal->peakRssKb) / 1024);
+    std::printf("editor, sample round 1    median %8.1f ms  (min %.1f, max %.1f)  peak RSS %.1f MB\n",
+                editor->medianMs, editor->minMs, editor->maxMs, static_cast<double>(editor->peakRssKb) / 1024);
+    const double ratio = editor->medianMs / minimal->medianMs;
+    std::printf("ratio editor / empty      %.2fx   (target <= 1.5x: %s)\n\n", ratio, ratio <= 1.5 ? "met" : "MISSED");
+
+    const fs::path crowded = MakeCrowdedProgram(sample, kManyEnemies);
+    const std::optional<Summary> many = Measure(self, {"editor-mouse", crowded.string()}, env, runs);
+    fs::remove_all(crowded);
+    if (!many) {
+        std::fprintf(stderr, "a child run failed\n");
+        return 1;
+    }
+    const double peakMb = static_cast<double>(many->peakRssKb) / 1024;
+    std::printf("editor, %d enemies: shown, idle and answering a mouse move\n", kManyEnemies);
+    std::printf("                          median %8.1f ms  (min %.1f, max %.1f)  (target < 2000 ms: %s)\n",
+                many->medianMs, many->minMs, many->maxMs, many->medianMs < 2000 ? "met" : "MISSED");
+    std::printf("                          peak RSS %.1f MB  (target < 300 MB: %s)\n", peakMb,
+                peakMb < 300 ? "met" : "MISSED");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "minimal") == 0) return ChildMinimal(argc, argv);
+    if (argc >= 3 && std::strcmp(argv[1], "editor") == 0) return ChildEditor(argc, argv, argv[2], false);
+    if (argc >= 3 && std::strcmp(argv[1], "editor-mouse") == 0) return ChildEditor(argc, argv, argv[2], true);
+    return Parent(argc, argv);
+}
