@@ -24,9 +24,15 @@ QImage FromFile(const std::string& path) { return ToImage(level::DecodePngFile(p
 
 }  // namespace artwork
 
-QImage SpriteCache::Load(const std::string& path) {
+QImage SpriteCache::Load(const std::string& composedPath) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return artwork::FromFile(path);
+    auto known = resolved_.find(composedPath);
+    if (known == resolved_.end() || stat(known->second.c_str(), &st) != 0) {
+        std::string candidate = resolve_(composedPath);
+        if (stat(candidate.c_str(), &st) != 0) return artwork::FromFile(candidate);
+        known = resolved_.insert_or_assign(composedPath, std::move(candidate)).first;
+    }
+    const std::string& path = known->second;
     const long long modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     const auto it = entries_.find(path);
     if (it != entries_.end() && it->second.modified == modified && it->second.size == st.st_size &&

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -24,7 +25,10 @@ QImage FromFile(const std::string& path);
 // Sprites are read again only when their file changes, so a level of many objects decodes each sprite once.
 class SpriteCache {
 public:
-    QImage Load(const std::string& path);
+    // `resolve` turns a composed path into the file to open; its answer is kept while that file exists.
+    explicit SpriteCache(std::function<std::string(const std::string&)> resolve) : resolve_(std::move(resolve)) {}
+
+    QImage Load(const std::string& composedPath);
 
 private:
     struct Entry {
@@ -33,5 +37,7 @@ private:
         unsigned long long inode = 0;
         QImage image;
     };
+    std::function<std::string(const std::string&)> resolve_;
+    std::map<std::string, std::string> resolved_;
     std::map<std::string, Entry> entries_;
 };

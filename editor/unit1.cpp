@@ -65,7 +65,8 @@ QFont WindowFont() {
 TForm1::TForm1(std::string programDirectory)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       programDirectory_(std::move(programDirectory)),
-      level_(std::make_unique<level::Level>(static_cast<level::LevelServices&>(*this), programDirectory_)) {
+      level_(std::make_unique<level::Level>(static_cast<level::LevelServices&>(*this), programDirectory_)),
+      sprites_([this](const std::string& path) { return level::ResolveBelow(programDirectory_, path); }) {
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     setObjectName("Form1");
     setFixedSize(kClientWidth, kClientHeight);
@@ -214,7 +215,7 @@ std::unique_ptr<level::ObjectControl> TForm1::MakeControl(level::PlacedObject& o
 }
 
 void TForm1::LoadPicture(level::ObjectControl& control, const std::string& path) {
-    static_cast<ObjectItem&>(control).SetPicture(sprites_.Load(level::ResolveBelow(programDirectory_, path)));
+    static_cast<ObjectItem&>(control).SetPicture(sprites_.Load(path));
 }
 
 void TForm1::ShowDialog(const std::string& text, level::DialogType type) {

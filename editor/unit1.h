@@ -21,7 +21,7 @@
 class QMenu;
 class QAction;
 
-inline constexpr const char* kMakersAddress = "http://www.vellamor.example";
+inline constexpr const char* kMakersAddress = "www.vellamor.example";
 inline constexpr const char* kMakersHint = "Click to visit vellamor headquarters";
 inline constexpr const char* kPaletteHint = "Double click to add to game";
 inline constexpr const char* kGameAreaHint = "Click to put object, right click to change level";
