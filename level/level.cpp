@@ -1,11 +1,32 @@
 #include "level.h"
 
 #include <algorithm>
+#include <array>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "locations.h"
 
 namespace level {
+namespace {
+
+// Composing the sprite path costs more than reading an object's line, so each program directory's
+// paths are made once. Entries are never changed or dropped: a path handed to LoadPicture stays
+// valid even if the window creates objects from inside it.
+const std::string& CachedSpritePath(const std::string& programDirectory, const ObjectKind& kind) {
+    using Paths = std::array<std::string, kKinds.size()>;
+    thread_local std::unordered_map<std::string, Paths> cache;
+    auto it = cache.find(programDirectory);
+    if (it == cache.end()) {
+        Paths paths;
+        for (std::size_t i = 0; i < kKinds.size(); ++i) paths[i] = SpritePath(programDirectory, kKinds[i]);
+        it = cache.emplace(programDirectory, std::move(paths)).first;
+    }
+    return it->second[static_cast<std::size_t>(kind.tag - kFirstTag)];
+}
+
+}  // namespace
 
 Level::Level(LevelServices& services, std::string programDirectory)
     : services_(services), programDirectory_(std::move(programDirectory)) {}
@@ -40,7 +61,7 @@ PlacedObject* Level::CreateObject(int tag) {
     object->bounds.width = kind.width;
     object->bounds.height = kind.height;
     object->control = services_.MakeControl(*object);
-    if (object->control) services_.LoadPicture(*object->control, SpritePath(programDirectory_, kind));
+    if (object->control) services_.LoadPicture(*object->control, CachedSpritePath(programDirectory_, kind));
 
     ObjectList& list = MutableList(kind.list);
     list.push_back(std::move(object));

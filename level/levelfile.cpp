@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -19,29 +21,52 @@ namespace level {
 namespace {
 
 constexpr char kSeparator = ',';
-constexpr const char* kLineEnd = "\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kPlatformSizeField = 7;
 
-void AppendInt(std::string& out, std::int32_t value) {
-    char digits[16];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
+// Measured once, not on every line read.
+constexpr std::array<std::string_view, kKinds.size()> MakeKeywords() {
+    std::array<std::string_view, kKinds.size()> keywords{};
+    for (std::size_t i = 0; i < kKinds.size(); ++i) keywords[i] = kKinds[i].keyword;
+    return keywords;
 }
+constexpr std::array<std::string_view, kKinds.size()> kKeywords = MakeKeywords();
+constexpr std::string_view kPlatformKeyword = kKeywords[kPlatform50Tag - kFirstTag];
 
+constexpr std::array<std::string_view, kKinds.size()> MakeTails() {
+    std::array<std::string_view, kKinds.size()> tails{};
+    for (std::size_t i = 0; i < kKinds.size(); ++i) tails[i] = kKinds[i].lineTail;
+    return tails;
+}
+constexpr std::array<std::string_view, kKinds.size()> kTails = MakeTails();
+
+constexpr std::size_t kLongestInt = 11;  // "-2147483648"
+// Longer than the longest line: keyword, four separated integers, tail, line end.
+constexpr std::size_t kLineCapacity = 128;
+// About the length of a saved line, for reserving the file's bytes up front.
+constexpr std::size_t kTypicalLineLength = 32;
+
+// A line is put together on the stack and appended at once: appending it piece by piece cost
+// more than the rest of saving.
 void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& object) {
-    out += kind.keyword;
-    out += kSeparator;
-    AppendInt(out, object.bounds.left);
-    out += kSeparator;
-    AppendInt(out, object.bounds.top);
+    const auto index = static_cast<std::size_t>(kind.tag - kFirstTag);
+    char line[kLineCapacity];
+    char* p = line;
+    const auto put = [&p](std::string_view text) { p = std::copy(text.begin(), text.end(), p); };
+    const auto putInt = [&p](std::int32_t value) {
+        *p++ = kSeparator;
+        p = std::to_chars(p, p + kLongestInt, value).ptr;
+    };
+    put(kKeywords[index]);
+    putInt(object.bounds.left);
+    putInt(object.bounds.top);
     if (kind.writesSize) {
-        out += kSeparator;
-        AppendInt(out, object.bounds.width);
-        out += kSeparator;
-        AppendInt(out, object.bounds.height);
+        putInt(object.bounds.width);
+        putInt(object.bounds.height);
     }
-    out += kind.lineTail;
-    out += kLineEnd;
+    put(kTails[index]);
+    put(kLineEnd);
+    out.append(line, p);
 }
 
 // Platforms are written by their width, whatever kind made them.
@@ -52,8 +77,12 @@ const ObjectKind* PlatformKindOfWidth(std::int32_t width) {
 }
 
 const ObjectKind* KindOfKeyword(std::string_view keyword) {
-    for (const ObjectKind& kind : kKinds)
-        if (kind.list != ListId::Platform && keyword == kind.keyword) return &kind;
+    if (keyword.empty()) return nullptr;
+    // Looking at the first letter first spares a comparison call for nearly every kind.
+    for (std::size_t i = 0; i < kKinds.size(); ++i) {
+        if (keyword.front() == kKeywords[i].front() && kKinds[i].list != ListId::Platform && keyword == kKeywords[i])
+            return &kKinds[i];
+    }
     return nullptr;
 }
 
@@ -103,7 +132,7 @@ void ReadObjects(Level& level, int round) {
     std::string line;
     while (reader.ReadLine(line)) {
         const std::string_view keyword = GetField(line, kSeparator, 1);
-        const bool platform = keyword == KindOf(kPlatform50Tag).keyword;
+        const bool platform = keyword == kPlatformKeyword;
         const ObjectKind* kind = platform ? nullptr : KindOfKeyword(keyword);
         if (!platform && kind == nullptr) continue;
 
@@ -131,6 +160,7 @@ std::string SaveErrorText(int error) {
 
 std::string FormatLevel(const Level& level) {
     std::string out;
+    out.reserve(level.ObjectCount() * kTypicalLineLength);
     const ObjectList& heroes = level.List(ListId::Hero);
     if (!heroes.empty()) AppendLine(out, KindOf(kHeroTag), *heroes.front());
     for (const ListId id : {ListId::Enemy1, ListId::Enemy2, ListId::Bomb, ListId::Coin, ListId::Boost, ListId::Power}) {

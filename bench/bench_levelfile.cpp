@@ -1,0 +1,204 @@
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "levelfile.h"
+#include "locations.h"
+
+namespace {
+
+constexpr int kEnemyLines = 1000000;
+constexpr int kRuns = 5;
+constexpr int kLoadRound = 1;
+constexpr int kSaveRound = 2;
+
+// Services that draw nothing, so that only the file work is timed.
+class NullServices : public level::LevelServices {
+public:
+    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject&) override {
+        return std::make_unique<level::ObjectControl>();
+    }
+    void LoadPicture(level::ObjectControl&, const std::string&) override {}
+    void ShowDialog(const std::string&, level::DialogType) override {}
+    void SetBusyCursor(bool) override {}
+};
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+constexpr const char* kHeroLine = "start,320,120\r\n";
+constexpr const char* kBombLine = "bomba,200,40,14,18,1,500\r\n";
+
+std::string EnemyLines() {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(kEnemyLines) * 32);
+    for (int i = 0; i < kEnemyLines; ++i) {
+        text += "malo1," + std::to_string(1 + i % 640) + "," + std::to_string(1 + i / 640 % 480) + ",20,24,100,200,1\r\n";
+    }
+    return text;
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::string bytes;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return bytes;
+    char chunk[64 * 1024];
+    ssize_t n;
+    while ((n = read(fd, chunk, sizeof chunk)) > 0) bytes.append(chunk, static_cast<std::size_t>(n));
+    close(fd);
+    return bytes;
+}
+
+std::int64_t LineCoordinates(const char* line, const char* end) {
+    const char* comma = static_cast<const char*>(std::memchr(line, ',', static_cast<std::size_t>(end - line)));
+    if (comma == nullptr) return 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    const auto rx = std::from_chars(comma + 1, end, x);
+    if (rx.ptr < end && *rx.ptr == ',') std::from_chars(rx.ptr + 1, end, y);
+    return std::int64_t{x} + y;
+}
+
+// The least any loader must do: read the file in the loader's chunk size, find the lines, convert
+// the two coordinates of each.
+std::int64_t ReadFloor(const std::string& path, std::size_t& lines) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::vector<char> buffer(64 * 1024);
+    std::size_t kept = 0;
+    std::int64_t sum = 0;
+    lines = 0;
+    for (;;) {
+        if (kept == buffer.size()) buffer.resize(buffer.size() * 2);
+        const ssize_t n = read(fd, buffer.data() + kept, buffer.size() - kept);
+        if (n <= 0) {
+            if (kept > 0) {
+                ++lines;
+                sum += LineCoordinates(buffer.data(), buffer.data() + kept);
+            }
+            break;
+        }
+        const char* p = buffer.data();
+        const char* const end = p + kept + static_cast<std::size_t>(n);
+        while (const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) {
+            ++lines;
+            sum += LineCoordinates(p, eol);
+            p = eol + 1;
+        }
+        kept = static_cast<std::size_t>(end - p);
+        std::memmove(buffer.data(), p, kept);
+    }
+    close(fd);
+    return sum;
+}
+
+// What the level's objects cost without any file: one object and one control each, in one list.
+double CreateObjectsOnly(level::LevelServices& services, std::size_t count) {
+    const Clock::time_point start = Clock::now();
+    level::ObjectList list;
+    for (std::size_t i = 0; i < count; ++i) {
+        auto object = std::make_unique<level::PlacedObject>();
+        object->control = services.MakeControl(*object);
+        list.push_back(std::move(object));
+    }
+    const double seconds = SecondsSince(start);
+    return list.size() == count ? seconds : -1;
+}
+
+}  // namespace
+
+int main() {
+    // Memory freed by one run stays for the next. Otherwise whether a run's million objects land on
+    // fresh pages depends on how the allocator happened to trim, and first touching those pages
+    // (dear in a virtual machine) outweighs the level code being measured. The first run shows it.
+    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+
+    char pattern[] = "/tmp/blastrix_bench.XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string directory = std::string(pattern) + "/";
+    const std::string levels = directory + "levels/";
+    mkdir(levels.c_str(), 0777);
+    const std::string loadPath = levels + level::LevelFileName(kLoadRound);
+    const std::string savePath = levels + level::LevelFileName(kSaveRound);
+    const std::string enemies = EnemyLines();
+    const std::string text = kHeroLine + (kBombLine + enemies);
+    // The writer puts enemies before bombs.
+    const std::string expected = kHeroLine + enemies + kBombLine;
+    std::ofstream(loadPath, std::ios::binary) << text;
+
+    double bestLoad = std::numeric_limits<double>::max();
+    double bestSave = bestLoad;
+    double bestFloor = bestLoad;
+    double bestObjects = bestLoad;
+    double firstLoad = 0;
+    bool ok = true;
+    NullServices services;
+    for (int run = 0; run < kRuns && ok; ++run) {
+        auto lvl = std::make_unique<level::Level>(services, directory);
+        Clock::time_point start = Clock::now();
+        level::LoadLevel(*lvl, kLoadRound);
+        const double load = SecondsSince(start);
+        if (run == 0) firstLoad = load;
+        bestLoad = std::min(bestLoad, load);
+        if (lvl->ObjectCount() != static_cast<std::size_t>(kEnemyLines) + 2) {
+            std::fprintf(stderr, "load placed %zu objects\n", lvl->ObjectCount());
+            ok = false;
+        }
+
+        start = Clock::now();
+        const bool saved = level::SaveLevel(*lvl, kSaveRound);
+        bestSave = std::min(bestSave, SecondsSince(start));
+        if (!saved || (run == 0 && ReadWhole(savePath) != expected)) {
+            std::fprintf(stderr, "the saved file is not the loaded level\n");
+            ok = false;
+        }
+        lvl.reset();
+
+        std::size_t lines = 0;
+        start = Clock::now();
+        const std::int64_t sum = ReadFloor(loadPath, lines);
+        bestFloor = std::min(bestFloor, SecondsSince(start));
+        if (lines != static_cast<std::size_t>(kEnemyLines) + 2 || sum == 0) {
+            std::fprintf(stderr, "floor read %zu lines\n", lines);
+            ok = false;
+        }
+        bestObjects = std::min(bestObjects, CreateObjectsOnly(services, lines));
+    }
+
+    std::remove(loadPath.c_str());
+    std::remove(savePath.c_str());
+    rmdir(levels.c_str());
+    rmdir(directory.c_str());
+    if (!ok) return 1;
+
+    std::printf("level file: %d malo1 lines, %zu bytes; best of %d runs\n", kEnemyLines, text.size(), kRuns);
+    std::printf("load  %8.3f s   (target < 0.5 s; first run %.3f s)\n", bestLoad, firstLoad);
+    std::printf("save  %8.3f s   (target < 0.5 s)\n", bestSave);
+    std::printf("floor %8.3f s\n", bestFloor);
+    std::printf("objects %6.3f s   (making as many objects and controls, no file)\n", bestObjects);
+    std::printf("load/floor %5.2f   (target <= 3)\n", bestLoad / bestFloor);
+    const bool met = bestLoad < 0.5 && bestSave < 0.5 && bestLoad <= 3 * bestFloor;
+    std::printf("%s\n", met ? "targets met" : "targets missed");
+    return met ? 0 : 2;
+}

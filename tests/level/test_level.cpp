@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "level.h"
+#include "recordinghost.h"
+
+namespace {
+
+using level::ListId;
+using testing_support::RecordingHost;
+
+constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kP100 = 7, kHero = 8, kEnemy1 = 9,
+              kEnemy2 = 10;
+
+std::vector<int> Repeat(int tag, int count) { return std::vector<int>(static_cast<std::size_t>(count), tag); }
+
+std::vector<int> Concat(std::initializer_list<std::vector<int>> parts) {
+    std::vector<int> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+struct LimitCase {
+    const char* name;
+    std::vector<int> before;  // all of these must be created
+    int tag;
+    bool refused;
+};
+
+std::ostream& operator<<(std::ostream& out, const LimitCase& c) { return out << c.name; }
+
+class LimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(LimitTest, RefusesOnlyPastTheLimitAndRefusalLeavesEverythingAsItWas) {
+    const LimitCase& c = GetParam();
+    RecordingHost host;
+    level::Level lvl(host, "/game/");
+    for (const int tag : c.before) ASSERT_NE(lvl.CreateObject(tag), nullptr) << "tag " << tag;
+
+    host.calls.clear();
+    const std::size_t count = lvl.ObjectCount();
+    lvl.pendingX = 11;
+    lvl.pendingY = 22;
+    const level::PlacedObject* object = lvl.CreateObject(c.tag);
+
+    if (c.refused) {
+        EXPECT_EQ(object, nullptr);
+        EXPECT_TRUE(host.calls.empty());
+        EXPECT_EQ(lvl.ObjectCount(), count);
+        EXPECT_EQ(lvl.pendingX, 11);
+        EXPECT_EQ(lvl.pendingY, 22);
+    } else {
+        ASSERT_NE(object, nullptr);
+        EXPECT_EQ(lvl.ObjectCount(), count + 1);
+        EXPECT_EQ(object->bounds.left, 11);
+        EXPECT_EQ(object->bounds.top, 22);
+        EXPECT_EQ(lvl.pendingX, 0);
+        EXPECT_EQ(lvl.pendingY, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, LimitTest,
+    ::testing::Values(
+        LimitCase{"SecondHero", {kHero}, kHero, true},
+        LimitCase{"SecondBoost", {kBoost}, kBoost, true},
+        LimitCase{"SecondPower", {kPower}, kPower, true},
+        LimitCase{"PowerBesideBoost", {kBoost}, kPower, false},
+        LimitCase{"BoostBesidePower", {kPower}, kBoost, false},
+        LimitCase{"TwentiethBomb", Repeat(kBomb, 19), kBomb, false},
+        LimitCase{"TwentyFirstBomb", Repeat(kBomb, 20), kBomb, true},
+        LimitCase{"CoinBesideTwentyBombs", Repeat(kBomb, 20), kCoin, false},
+        LimitCase{"TenthCoin", Repeat(kCoin, 9), kCoin, false},
+        LimitCase{"EleventhCoin", Repeat(kCoin, 10), kCoin, true},
+        LimitCase{"BombBesideTenCoins", Repeat(kCoin, 10), kBomb, false},
+        LimitCase{"TenthPlatform", Concat({Repeat(kP50, 3), Repeat(kP75, 3), Repeat(kP100, 3)}), kP50, false},
+        LimitCase{"Platform50PastMixedTen", Concat({Repeat(kP50, 4), Repeat(kP75, 3), Repeat(kP100, 3)}), kP50, true},
+        LimitCase{"Platform75PastMixedTen", Concat({Repeat(kP50, 4), Repeat(kP75, 3), Repeat(kP100, 3)}), kP75, true},
+        LimitCase{"Platform100PastTen75", Repeat(kP75, 10), kP100, true},
+        LimitCase{"BombBesideTenPlatforms", Repeat(kP100, 10), kBomb, false},
+        LimitCase{"ThousandthFirstEnemy1", Repeat(kEnemy1, 1000), kEnemy1, false},
+        LimitCase{"ThousandthFirstEnemy2", Repeat(kEnemy2, 1000), kEnemy2, false},
+        LimitCase{"HeroAmongFullLists",
+                  Concat({Repeat(kBomb, 20), Repeat(kCoin, 10), Repeat(kP50, 10), {kBoost, kPower}}), kHero, false}),
+    [](const ::testing::TestParamInfo<LimitCase>& row) { return row.param.name; });
+
+struct PendingCase {
+    std::int32_t pendingX;
+    std::int32_t pendingY;
+    std::int32_t left;
+    std::int32_t top;
+};
+
+std::ostream& operator<<(std::ostream& out, const PendingCase& c) {
+    return out << "pending " << c.pendingX << "," << c.pendingY;
+}
+
+class PendingTest : public ::testing::TestWithParam<PendingCase> {};
+
+TEST_P(PendingTest, ZeroMeansDefaultAndCreationConsumesThePosition) {
+    const PendingCase& c = GetParam();
+    RecordingHost host;
+    level::Level lvl(host, "/game/");
+    lvl.pendingX = c.pendingX;
+    lvl.pendingY = c.pendingY;
+
+    const level::PlacedObject* first = lvl.CreateObject(kEnemy1);
+    const level::PlacedObject* second = lvl.CreateObject(kEnemy1);
+
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(first->bounds.left, c.left);
+    EXPECT_EQ(first->bounds.top, c.top);
+    EXPECT_EQ(host.calls.front(), "make 9 " + std::to_string(c.left) + "," + std::to_string(c.top) + ",20x24");
+    EXPECT_EQ(second->bounds.left, 320);
+    EXPECT_EQ(second->bounds.top, 120);
+    EXPECT_EQ(lvl.pendingX, 0);
+    EXPECT_EQ(lvl.pendingY, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, PendingTest,
+                         ::testing::Values(PendingCase{0, 0, 320, 120}, PendingCase{10, 0, 10, 120},
+                                           PendingCase{0, 15, 320, 15}, PendingCase{-5, 7, -5, 7},
+                                           PendingCase{1, -1, 1, -1}, PendingCase{5000, 9000, 5000, 9000}));
+
+TEST(CreateObjectTest, FailedPictureLeavesNoObjectAndPendingIsSpent) {
+    RecordingHost host;
+    host.failPicturePath = "/game/data/bomba.png";
+    level::Level lvl(host, "/game/");
+    lvl.pendingX = 5;
+    lvl.pendingY = 6;
+
+    EXPECT_THROW(lvl.CreateObject(kBomb), std::runtime_error);
+
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"make 1 5,6,14x18", "picture /game/data/bomba.png"}));
+    EXPECT_TRUE(lvl.List(ListId::Bomb).empty());
+    EXPECT_EQ(lvl.ObjectCount(), 0u);
+    EXPECT_EQ(lvl.pendingX, 0);
+    EXPECT_EQ(lvl.pendingY, 0);
+    // The failed bomb must not count towards a limit either.
+    host.failPicturePath.reset();
+    for (int i = 0; i < 20; ++i) EXPECT_NE(lvl.CreateObject(kBomb), nullptr) << i;
+}
+
+TEST(CreateObjectTest, FailedPictureOfAUniqueKindDoesNotBlockTheNextOne) {
+    RecordingHost host;
+    host.failAfterPictures = 0;
+    level::Level lvl(host, "/game/");
+    EXPECT_THROW(lvl.CreateObject(kHero), std::runtime_error);
+    host.failAfterPictures.reset();
+    const level::PlacedObject* hero = lvl.CreateObject(kHero);
+    ASSERT_NE(hero, nullptr);
+    EXPECT_EQ(lvl.List(ListId::Hero).size(), 1u);
+}
+
+TEST(CreateObjectTest, ObjectsKeepCreationOrderInTheirList) {
+    RecordingHost host;
+    level::Level lvl(host, "/game/");
+    const std::vector<std::pair<int, int>> positions = {{10, 20}, {30, 40}, {50, 60}};
+    for (const auto& [x, y] : positions) {
+        lvl.pendingX = x;
+        lvl.pendingY = y;
+        lvl.CreateObject(kCoin);
+    }
+    ASSERT_EQ(lvl.List(ListId::Coin).size(), positions.size());
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        EXPECT_EQ(lvl.List(ListId::Coin)[i]->bounds.left, positions[i].first);
+        EXPECT_EQ(lvl.List(ListId::Coin)[i]->bounds.top, positions[i].second);
+    }
+}
+
+TEST(RemoveTest, TakesOutOnlyThatObjectAndFreesItsPlaceUnderTheLimit) {
+    RecordingHost host;
+    level::Level lvl(host, "/game/");
+    std::vector<const level::PlacedObject*> coins;
+    for (int i = 0; i < 10; ++i) coins.push_back(lvl.CreateObject(kCoin));
+    ASSERT_EQ(lvl.CreateObject(kCoin), nullptr);
+
+    EXPECT_TRUE(lvl.Remove(coins[4]));
+
+    ASSERT_EQ(lvl.List(ListId::Coin).size(), 9u);
+    for (std::size_t i = 0, j = 0; i < coins.size(); ++i) {
+        if (i == 4) continue;
+        EXPECT_EQ(lvl.List(ListId::Coin)[j++].get(), coins[i]);
+    }
+    EXPECT_NE(lvl.CreateObject(kCoin), nullptr);
+}
+
+TEST(RemoveTest, RefusesObjectsThatAreNotInTheLevel) {
+    RecordingHost host;
+    level::Level lvl(host, "/game/");
+    level::Level other(host, "/game/");
+    lvl.CreateObject(kBomb);
+    const level::PlacedObject* foreign = other.CreateObject(kBomb);
+    level::PlacedObject stray;
+    stray.tag = 42;
+
+    EXPECT_FALSE(lvl.Remove(nullptr));
+    EXPECT_FALSE(lvl.Remove(foreign));
+    EXPECT_FALSE(lvl.Remove(&stray));
+    EXPECT_EQ(lvl.ObjectCount(), 1u);
+    EXPECT_EQ(other.ObjectCount(), 1u);
+}
+
+TEST(ClearTest, EmptiesEveryListButKeepsThePendingPosition) {
+    RecordingHost host;
+    level::Level lvl(host, "/game/");
+    for (int tag = level::kFirstTag; tag <= level::kLastTag; ++tag) lvl.CreateObject(tag);
+    ASSERT_EQ(lvl.ObjectCount(), 10u);
+    lvl.pendingX = 3;
+    lvl.pendingY = 4;
+
+    lvl.Clear();
+
+    EXPECT_EQ(lvl.ObjectCount(), 0u);
+    EXPECT_EQ(lvl.pendingX, 3);
+    EXPECT_EQ(lvl.pendingY, 4);
+    for (int tag = level::kFirstTag; tag <= level::kLastTag; ++tag) EXPECT_NE(lvl.CreateObject(tag), nullptr) << tag;
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "filelookup.h"
+#include "locations.h"
+#include "recordinghost.h"
+
+namespace {
+
+using level::BackgroundSpelling;
+using testing_support::TemporaryDirectory;
+
+TEST(RoundTest, NextAndPreviousWalkAllFourteenRoundsInACircle) {
+    std::vector<int> forward = {1};
+    for (int i = 0; i < 14; ++i) forward.push_back(level::NextRound(forward.back()));
+    EXPECT_EQ(forward, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 1}));
+
+    std::vector<int> backward = {1};
+    for (int i = 0; i < 14; ++i) backward.push_back(level::PreviousRound(backward.back()));
+    EXPECT_EQ(backward, (std::vector<int>{1, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
+}
+
+TEST(RoundTest, TitleShowsTheRoundOutOfFourteen) {
+    EXPECT_EQ(level::RoundTitle(7), " Blastrix PSP - Level Editor  [Round: 7/14]");
+    EXPECT_EQ(level::RoundTitle(1), " Blastrix PSP - Level Editor  [Round: 1/14]");
+    EXPECT_EQ(level::RoundTitle(14), " Blastrix PSP - Level Editor  [Round: 14/14]");
+}
+
+struct PathCase {
+    BackgroundSpelling spelling;
+    int round;
+    const char* path;
+};
+
+std::ostream& operator<<(std::ostream& out, const PathCase& c) { return out << c.path; }
+
+class BackgroundPathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(BackgroundPathTest, EachCommandSpellsThePathItsOwnWay) {
+    const PathCase& c = GetParam();
+    EXPECT_EQ(level::BackgroundPath("/opt/blastrix/", c.round, c.spelling), std::string("/opt/blastrix/") + c.path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, BackgroundPathTest,
+                         ::testing::Values(PathCase{BackgroundSpelling::Startup, 1, "Levels/Level1.png"},
+                                           PathCase{BackgroundSpelling::Startup, 12, "Levels/Level12.png"},
+                                           PathCase{BackgroundSpelling::Next, 2, "Levels/level2.png"},
+                                           PathCase{BackgroundSpelling::Next, 10, "Levels/level10.png"},
+                                           PathCase{BackgroundSpelling::Previous, 14, "levels/level14.png"},
+                                           PathCase{BackgroundSpelling::Previous, 3, "levels/level3.png"}));
+
+TEST(LevelFilePathTest, NamesTheRoundWithoutLeadingZero) {
+    EXPECT_EQ(level::LevelFilePath("/opt/blastrix/", 3), "/opt/blastrix/levels/Level3.lev");
+    EXPECT_EQ(level::LevelFilePath("/opt/blastrix/", 10), "/opt/blastrix/levels/Level10.lev");
+    EXPECT_EQ(level::LevelFileName(14), "Level14.lev");
+}
+
+struct ResolveCase {
+    const char* name;
+    std::vector<std::string> directories;  // created in order
+    std::vector<std::string> files;
+    std::string composed;
+    std::string expected;  // empty: the composed path comes back unchanged
+};
+
+std::ostream& operator<<(std::ostream& out, const ResolveCase& c) { return out << c.name; }
+
+class ResolveTest : public ::testing::TestWithParam<ResolveCase> {};
+
+TEST_P(ResolveTest, FindsEveryComponentIgnoringCase) {
+    const ResolveCase& c = GetParam();
+    TemporaryDirectory dir;
+    for (const std::string& d : c.directories) dir.MakeDirectory(d);
+    for (const std::string& f : c.files) dir.WriteFile(f, "x");
+    const std::string expected = dir.Path() + (c.expected.empty() ? c.composed : c.expected);
+
+    EXPECT_EQ(level::ResolveBelow(dir.Path(), dir.Path() + c.composed), expected);
+    EXPECT_EQ(level::ResolveIgnoringCase(dir.Path(), c.composed), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, ResolveTest,
+    ::testing::Values(
+        ResolveCase{"BothComponentsDiffer", {"Levels"}, {"Levels/level3.PNG"}, "levels/Level3.png", "Levels/level3.PNG"},
+        ResolveCase{"ExactNameKept", {"levels"}, {"levels/Level3.png"}, "levels/Level3.png", "levels/Level3.png"},
+        ResolveCase{"DeepPath", {"DATA", "DATA/Sub"}, {"DATA/Sub/Bomba.PNG"}, "data/sub/bomba.png", "DATA/Sub/Bomba.PNG"},
+        ResolveCase{"ExactSpellingWinsOverOthers", {"levels", "LEVELS"}, {"levels/a", "LEVELS/a"}, "LEVELS/a", "LEVELS/a"},
+        ResolveCase{"SmallestSpellingWinsOtherwise", {"lEVELS", "LeVeLs"}, {"lEVELS/a", "LeVeLs/a"}, "levels/a",
+                    "LeVeLs/a"},
+        ResolveCase{"MissingFile", {"Levels"}, {"Levels/level4.png"}, "levels/Level3.png", ""},
+        ResolveCase{"MissingDirectory", {}, {}, "levels/Level3.png", ""},
+        ResolveCase{"SimilarNameIsNoMatch", {"levels"}, {"levels/Level3.png~"}, "levels/Level3.png", ""}),
+    [](const ::testing::TestParamInfo<ResolveCase>& row) { return row.param.name; });
+
+TEST(ResolveTest, PathOutsideTheProgramDirectoryComesBackAsItIs) {
+    TemporaryDirectory dir;
+    EXPECT_EQ(level::ResolveBelow(dir.Path(), "/elsewhere/levels/Level1.lev"), "/elsewhere/levels/Level1.lev");
+}
+
+TEST(ExecutableDirectoryTest, IsTheDirectoryOfThisTestProgram) {
+    const std::string directory = level::ExecutableDirectory();
+    ASSERT_FALSE(directory.empty());
+    EXPECT_EQ(directory.front(), '/');
+    EXPECT_EQ(directory.back(), '/');
+
+    const std::string invoked = program_invocation_name;
+    const std::string name = invoked.substr(invoked.find_last_of('/') + 1);
+    struct stat self {}, found {};
+    ASSERT_EQ(stat(invoked.c_str(), &self), 0) << invoked;
+    ASSERT_EQ(stat((directory + name).c_str(), &found), 0) << directory + name;
+    EXPECT_EQ(self.st_ino, found.st_ino);
+    EXPECT_EQ(self.st_dev, found.st_dev);
+}
+
+}  // namespace
