@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <QMenu>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "artwork.h"
+#include "dialogs.h"
+#include "editorfixture.h"
+
+namespace editor_testing {
+namespace {
+
+using editor_testing::operator<<;
+
+constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kHero = 8, kEnemy1 = 9, kEnemy2 = 10;
+const QString kNext = "Next Level";
+const QString kPrevious = "Previous Level";
+const QPoint kOpenGameArea(300, 200);
+
+QString RoundTitle(int round) { return QStringLiteral(" Blastrix PSP - Level Editor  [Round: %1/14]").arg(round); }
+
+std::string Background(int round) { return "levels/Level" + std::to_string(round) + ".png"; }
+
+std::string LevelFile(int round) { return "levels/Level" + std::to_string(round) + ".lev"; }
+
+class CommandsTest : public EditorTest {
+protected:
+    // What the menu entry does without its menu, to reach a round quickly.
+    void Trigger(const QString& text) {
+        for (QAction* action : Form().PopupMenu1()->actions())
+            if (action->text() == text) return action->trigger();
+        ADD_FAILURE() << "no " << text.toStdString() << " in the game area's menu";
+    }
+    void GoToRound(int round) {
+        for (int step = 0; step < 14 && Form().Round() != round; ++step) Trigger(kNext);
+        ASSERT_EQ(Form().Round(), round);
+    }
+    // Right-click on the game area and the entry chosen in the menu that opens.
+    void ChooseOnGameArea(const QString& text) {
+        const std::size_t menus = catcher_.menus.size();
+        catcher_.ChooseInNextMenu(text);
+        Click(kOpenGameArea, Qt::RightButton);
+        ASSERT_EQ(catcher_.menus.size(), menus + 1);
+        EXPECT_EQ(catcher_.menus.back().name, "PopupMenu1");
+    }
+};
+
+struct RoundStepCase {
+    const char* name;
+    int from;
+    const char* action;
+    int to;
+};
+
+class RoundStepTest : public CommandsTest, public ::testing::WithParamInterface<RoundStepCase> {};
+
+TEST_P(RoundStepTest, MenuStepsTheRoundWithItsBackgroundLevelAndTitle) {
+    const RoundStepCase& c = GetParam();
+    dir_->Write(LevelFile(c.to), "start," + std::to_string(200 + 2 * c.to) + ",100\r\n");
+    TForm1& form = Start();
+    ASSERT_NO_FATAL_FAILURE(GoToRound(c.from));
+    ASSERT_EQ(form.windowTitle(), RoundTitle(c.from));
+
+    ChooseOnGameArea(c.action);
+    EXPECT_EQ(form.Round(), c.to);
+    EXPECT_EQ(form.windowTitle(), RoundTitle(c.to));
+    EXPECT_EQ(form.Image2()->Picture(), artwork::FromFile(dir_->Join(Background(c.to))));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 200 + 2 * c.to, 100}}));
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, RoundStepTest,
+                         ::testing::Values(RoundStepCase{"NextFromOne", 1, "Next Level", 2},
+                                           RoundStepCase{"NextToFourteen", 13, "Next Level", 14},
+                                           RoundStepCase{"NextFromFourteenWraps", 14, "Next Level", 1},
+                                           RoundStepCase{"PreviousFromOneWraps", 1, "Previous Level", 14},
+                                           RoundStepCase{"PreviousToOne", 2, "Previous Level", 1}),
+                         CaseName());
+
+struct MissingBackgroundCase {
+    const char* name;
+    int from;
+    const char* action;
+    int to;
+    const char* spelling;  // the path as the message names it, below the program directory
+};
+
+class MissingBackgroundTest : public CommandsTest, public ::testing::WithParamInterface<MissingBackgroundCase> {};
+
+TEST_P(MissingBackgroundTest, AsksForTheFileAndKeepsTheOldPicture) {
+    const MissingBackgroundCase& c = GetParam();
+    dir_->Write(LevelFile(c.to), "bomba,250,50,14,18,1,500\r\n");
+    TForm1& form = Start();
+    ASSERT_NO_FATAL_FAILURE(GoToRound(c.from));
+    dir_->Remove(Background(c.to));
+    const QImage before = form.Image2()->Picture();
+    ASSERT_FALSE(before.isNull());
+
+    ChooseOnGameArea(c.action);
+    ASSERT_EQ(catcher_.dialogs.size(), 1u);
+    const DialogSeen& box = catcher_.dialogs[0];
+    EXPECT_EQ(box.icon, QMessageBox::Information);
+    EXPECT_EQ(box.title, "Information");
+    EXPECT_EQ(box.text,
+              QString::fromStdString("Create a png background (278x252) named:\n\n" + dir_->Path() + c.spelling));
+    EXPECT_EQ(box.standardButtons, QMessageBox::Ok);
+    EXPECT_EQ(box.buttonCount, 1);
+    EXPECT_EQ(form.Image2()->Picture(), before);
+    EXPECT_EQ(form.Round(), c.to);
+    EXPECT_EQ(form.windowTitle(), RoundTitle(c.to));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kBomb, 250, 50}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, MissingBackgroundTest,
+    ::testing::Values(MissingBackgroundCase{"Next", 1, "Next Level", 2, "Levels/level2.png"},
+                      MissingBackgroundCase{"NextWrapping", 14, "Next Level", 1, "Levels/level1.png"},
+                      MissingBackgroundCase{"Previous", 3, "Previous Level", 2, "levels/level2.png"},
+                      MissingBackgroundCase{"PreviousWrapping", 1, "Previous Level", 14, "levels/level14.png"}),
+    CaseName());
+
+TEST_F(CommandsTest, BackgroundIsFoundWhateverTheCaseOfItsName) {
+    std::filesystem::rename(dir_->Join(Background(2)), dir_->Join("levels/LEVEL2.Png"));
+    TForm1& form = Start();
+    ChooseOnGameArea(kNext);
+    EXPECT_TRUE(catcher_.dialogs.empty());
+    EXPECT_EQ(form.Image2()->Picture(), artwork::FromFile(dir_->Join("levels/LEVEL2.Png")));
+}
+
+enum class Breakage { None, LevelsRemoved, LevelsIsAFile };
+
+struct SaveCase {
+    const char* name;
+    const char* level;  // round 1's file at start-up
+    Breakage breakage;
+    QMessageBox::Icon icon;
+    const char* title;  // null: the application's title
+    const char* text;   // null: no box, the file is written
+    const char* written;
+};
+
+class SaveTest : public CommandsTest, public ::testing::WithParamInterface<SaveCase> {};
+
+TEST_P(SaveTest, LevelSavedOnlyAfterTheFileIsWritten) {
+    const SaveCase& c = GetParam();
+    dir_->Write(LevelFile(1), c.level);
+    TForm1& form = Start();
+    const std::vector<ShownObject> shown = Shown();
+    if (!shown.empty()) {
+        const QPoint grip(shown[0].left + 1, shown[0].top + 1);
+        Drag(grip, grip + QPoint(10, 10));
+    }
+    if (c.breakage == Breakage::LevelsRemoved) dir_->Remove("levels");
+    if (c.breakage == Breakage::LevelsIsAFile) {
+        dir_->Remove("levels");
+        dir_->Write("levels", "not a directory");
+    }
+    const QString caption = form.Label1()->text();
+    const std::vector<std::string> levels =
+        c.breakage == Breakage::None ? dir_->List("levels") : std::vector<std::string>{};
+
+    DoubleClickWidget(form.guardar());
+    if (c.text == nullptr) {
+        EXPECT_TRUE(catcher_.dialogs.empty());
+        EXPECT_EQ(form.Label1()->text(), "Level saved!");
+        EXPECT_EQ(dir_->Read(LevelFile(1)), c.written);
+        EXPECT_EQ(dir_->List("levels"), levels);
+        return;
+    }
+    ASSERT_EQ(catcher_.dialogs.size(), 1u);
+    const DialogSeen& box = catcher_.dialogs[0];
+    EXPECT_EQ(box.icon, c.icon);
+    EXPECT_EQ(box.title, c.title != nullptr ? QString(c.title) : dialogs::ApplicationTitle());
+    EXPECT_EQ(box.text, c.text);
+    EXPECT_EQ(box.standardButtons, QMessageBox::Ok);
+    EXPECT_EQ(box.buttonCount, 1);
+    EXPECT_EQ(form.Label1()->text(), caption);
+    switch (c.breakage) {
+    case Breakage::None:
+        EXPECT_EQ(dir_->Read(LevelFile(1)), c.level);
+        EXPECT_EQ(dir_->List("levels"), levels);
+        break;
+    case Breakage::LevelsRemoved: EXPECT_FALSE(dir_->Exists("levels")); break;
+    case Breakage::LevelsIsAFile: EXPECT_EQ(dir_->Read("levels"), "not a directory"); break;
+    }
+}
+
+const char* const kHeroAndBomb = "start,300,100\r\nbomba,200,40,14,18,1,500\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, SaveTest,
+    ::testing::Values(
+        SaveCase{"NoHero", "bomba,200,40,14,18,1,500\r\n", Breakage::None, QMessageBox::Question, "Confirm",
+                 "Where is Trom?", nullptr},
+        SaveCase{"NoBomb", "start,300,100\r\n", Breakage::None, QMessageBox::Information, "Information",
+                 "You need one bomb at least", nullptr},
+        SaveCase{"NothingAtAll", "", Breakage::None, QMessageBox::Question, "Confirm", "Where is Trom?", nullptr},
+        SaveCase{"LevelsDirectoryRemoved", kHeroAndBomb, Breakage::LevelsRemoved, QMessageBox::Critical, nullptr,
+                 "Invalid filename.", nullptr},
+        SaveCase{"LevelsIsAFile", kHeroAndBomb, Breakage::LevelsIsAFile, QMessageBox::Critical, nullptr,
+                 "Invalid filename.", nullptr},
+        SaveCase{"Written", kHeroAndBomb, Breakage::None, QMessageBox::NoIcon, nullptr, nullptr,
+                 "start,310,110\r\nbomba,200,40,14,18,1,500\r\n"}),
+    CaseName());
+
+TEST_F(CommandsTest, LoadShowsWhatWasSavedInFileOrder) {
+    TForm1& form = Start();
+    struct Placement {
+        int tag;
+        QPoint at;
+    };
+    const Placement placements[] = {
+        {kEnemy1, {200, 30}}, {kP75, {300, 200}}, {kHero, {250, 60}},  {kCoin, {400, 30}},   {kBomb, {220, 150}},
+        {kP50, {380, 220}},   {kEnemy2, {420, 100}}, {kBomb, {260, 150}}, {kPower, {300, 30}}, {kBoost, {330, 30}},
+    };
+    for (const Placement& p : placements) {
+        const ObjectItem* item = PlaceFromPalette(p.tag, p.at);
+        ASSERT_NE(item, nullptr) << "tag " << p.tag;
+        ASSERT_EQ(QPoint(item->Object().bounds.left, item->Object().bounds.top), p.at) << "tag " << p.tag;
+    }
+    DoubleClickWidget(form.guardar());
+    ASSERT_EQ(form.Label1()->text(), "Level saved!");
+
+    Drag({251, 61}, {271, 81});
+    ASSERT_NE(AddFromPalette(kCoin), nullptr);
+    DoubleClickWidget(form.cargar());
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 250, 60},
+                                                 {kEnemy1, 200, 30},
+                                                 {kEnemy2, 420, 100},
+                                                 {kBomb, 220, 150},
+                                                 {kBomb, 260, 150},
+                                                 {kCoin, 400, 30},
+                                                 {kBoost, 330, 30},
+                                                 {kPower, 300, 30},
+                                                 {kP75, 300, 200},
+                                                 {kP50, 380, 220}}));
+    for (const ObjectItem* item : ObjectsBottomToTop())
+        EXPECT_EQ(item->pos(), QPointF(item->Object().bounds.left, item->Object().bounds.top));
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+TEST_F(CommandsTest, ChangingRoundDropsUnsavedObjects) {
+    dir_->Write(LevelFile(1), kHeroAndBomb);
+    TForm1& form = Start();
+    Drag({301, 101}, {321, 131});
+    ASSERT_NE(AddFromPalette(kCoin), nullptr);
+
+    ChooseOnGameArea(kNext);
+    EXPECT_EQ(form.Round(), 2);
+    EXPECT_TRUE(Shown().empty());
+    ChooseOnGameArea(kPrevious);
+    EXPECT_EQ(form.Round(), 1);
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 300, 100}, {kBomb, 200, 40}}));
+    EXPECT_TRUE(catcher_.dialogs.empty());
+    EXPECT_EQ(dir_->Read(LevelFile(1)), kHeroAndBomb);
+}
+
+TEST_F(CommandsTest, LoadWithoutALevelFileEmptiesTheGameArea) {
+    TForm1& form = Start();
+    ASSERT_NE(PlaceFromPalette(kHero, {250, 60}), nullptr);
+    ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    const std::vector<std::string> levels = dir_->List("levels");
+
+    DoubleClickWidget(form.cargar());
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(form.Level().ObjectCount(), 0u);
+    EXPECT_EQ(dir_->List("levels"), levels);
+    EXPECT_TRUE(catcher_.dialogs.empty());
+    EXPECT_EQ(form.Label1()->text(), " X: 250 Y: 60");
+}
+
+struct CloseCase {
+    const char* name;
+    const char* level;  // null: round 1 has no file
+};
+
+class CloseTest : public CommandsTest, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseTest, ClosingWritesNoFile) {
+    const CloseCase& c = GetParam();
+    if (c.level != nullptr) dir_->Write(LevelFile(1), c.level);
+    TForm1& form = Start();
+    ASSERT_NE(PlaceFromPalette(kEnemy1, {250, 60}), nullptr);
+    ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    const std::vector<std::string> levels = dir_->List("levels");
+
+    EXPECT_TRUE(form.close());
+    Settle();
+    EXPECT_FALSE(form.isVisible());
+    form_.reset();
+    Settle();
+    EXPECT_EQ(dir_->List("levels"), levels);
+    if (c.level != nullptr) {
+        EXPECT_EQ(dir_->Read(LevelFile(1)), c.level);
+    }
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, CloseTest,
+                         ::testing::Values(CloseCase{"WithoutLevelFile", nullptr},
+                                           CloseCase{"WithLevelFile", "start,300,100\r\nbomba,200,40,14,18,1,500\r\n"}),
+                         CaseName());
+
+}  // namespace
+}  // namespace editor_testing

@@ -1,0 +1,418 @@
+#include <gtest/gtest.h>
+
+#include <QGraphicsScene>
+
+#include <climits>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "artwork.h"
+#include "dialogs.h"
+#include "editorfixture.h"
+
+namespace editor_testing {
+namespace {
+
+using editor_testing::operator<<;
+
+constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kP100 = 7, kHero = 8, kEnemy1 = 9,
+              kEnemy2 = 10;
+
+QString Coordinates(int left, int top) { return QStringLiteral(" X: %1 Y: %2").arg(left).arg(top); }
+
+struct CreateCase {
+    int tag;
+    const char* name;
+    const char* sprite;
+    QSize size;
+};
+
+class CreateTest : public EditorTest, public ::testing::WithParamInterface<CreateCase> {};
+
+TEST_P(CreateTest, DoubleClickOnThePaletteAddsOneOnTopAtTheDefaultPlace) {
+    const CreateCase& c = GetParam();
+    Start();
+    ObjectItem* first = AddFromPalette(kHero == c.tag ? kBomb : kHero);
+    ASSERT_NE(first, nullptr);
+
+    ObjectItem* item = AddFromPalette(c.tag);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->Object().tag, c.tag);
+    const level::Bounds& b = item->Object().bounds;
+    EXPECT_EQ(QRect(b.left, b.top, b.width, b.height), QRect(QPoint(320, 120), c.size));
+    EXPECT_EQ(item->pos(), QPointF(320, 120));
+    EXPECT_EQ(item->Size(), c.size);
+    EXPECT_TRUE(item->isVisible());
+    EXPECT_GT(item->zValue(), first->zValue());
+    EXPECT_EQ(Form().Stage()->ControlAt({321, 121}), item);
+    EXPECT_EQ(item->Picture(), artwork::FromFile(dir_->Join(std::string("data/") + c.sprite)));
+    EXPECT_EQ(Form().Level().ObjectCount(), 2u);
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, CreateTest,
+                         ::testing::Values(CreateCase{kHero, "Hero", "trom.png", {24, 24}},
+                                           CreateCase{kP50, "Platform50", "50.png", {50, 10}},
+                                           CreateCase{kP75, "Platform75", "75.png", {75, 10}},
+                                           CreateCase{kP100, "Platform100", "100.png", {100, 10}},
+                                           CreateCase{kBomb, "Bomb", "bomba.png", {14, 18}},
+                                           CreateCase{kBoost, "Boost", "boost.png", {14, 14}},
+                                           CreateCase{kCoin, "Coin", "moneda.png", {14, 14}},
+                                           CreateCase{kEnemy1, "Enemy1", "malo1.png", {20, 24}},
+                                           CreateCase{kEnemy2, "Enemy2", "malo2.png", {32, 26}},
+                                           CreateCase{kPower, "Power", "power.png", {14, 14}}),
+                         CaseName());
+
+using ObjectsTest = EditorTest;
+
+TEST_F(ObjectsTest, PendingPlaceIsTakenByTheNextObjectOnly) {
+    TForm1& form = Start();
+    form.Level().pendingX = 250;
+    form.Level().pendingY = 60;
+    ASSERT_NE(AddFromPalette(kCoin), nullptr);
+    ASSERT_NE(AddFromPalette(kCoin), nullptr);
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kCoin, 250, 60}, {kCoin, 320, 120}}));
+}
+
+struct DragCase {
+    const char* name;
+    int tag;
+    QPoint by;
+    QPoint expected;
+};
+
+class DragTest : public EditorTest, public ::testing::WithParamInterface<DragCase> {};
+
+TEST_P(DragTest, MovesOnEvenCoordinatesInsideTheGameArea) {
+    const DragCase& c = GetParam();
+    TForm1& form = Start();
+    ObjectItem* item = AddFromPalette(c.tag);
+    ASSERT_NE(item, nullptr);
+    const QPoint grip(322, 122);
+    const auto place = [item] { return QPoint(item->Object().bounds.left, item->Object().bounds.top); };
+
+    Press(grip);
+    EXPECT_TRUE(form.Dragging());
+    MoveHeld(grip + c.by);
+    EXPECT_EQ(place(), c.expected);
+    EXPECT_EQ(item->pos(), QPointF(c.expected));
+    EXPECT_EQ(form.Label1()->text(), Coordinates(c.expected.x(), c.expected.y()));
+    Release(grip + c.by);
+    EXPECT_FALSE(form.Dragging());
+    EXPECT_EQ(place(), c.expected);
+    EXPECT_EQ(form.Label1()->text(), Coordinates(c.expected.x(), c.expected.y()));
+
+    HoverStage({250, 200});
+    HoverStage(c.expected + QPoint(3, 3));
+    EXPECT_EQ(place(), c.expected);
+    EXPECT_EQ(item->Object().bounds.width, item->Size().width());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, DragTest,
+    ::testing::Values(DragCase{"Even", kHero, {10, 20}, {330, 140}},
+                      DragCase{"OddRoundsUp", kHero, {11, -21}, {332, 100}},
+                      DragCase{"OddBackwards", kHero, {-3, -1}, {318, 120}},
+                      DragCase{"NoMove", kHero, {0, 0}, {320, 120}},
+                      DragCase{"PastTheRight", kHero, {200, 0}, {444, 120}},
+                      DragCase{"PastTheLeft", kHero, {-200, 0}, {192, 120}},
+                      DragCase{"PastTheBottom", kHero, {0, 200}, {320, 238}},
+                      DragCase{"PastTheTop", kHero, {0, -200}, {320, 12}},
+                      DragCase{"Platform75StopsOnAnOddLeft", kP75, {200, 0}, {393, 120}},
+                      DragCase{"Platform100JustFits", kP100, {47, 0}, {368, 120}},
+                      DragCase{"RoundingPassesTheRight", kP50, {99, 0}, {418, 120}},
+                      DragCase{"BottomLimitIgnoresHeight", kEnemy2, {0, 119}, {320, 238}},
+                      DragCase{"AtTheLeftLimit", kBomb, {-128, 0}, {192, 120}},
+                      DragCase{"OddPastTheLeftLimit", kBomb, {-129, 0}, {192, 120}},
+                      DragCase{"OddJustInsideTopLeft", kBomb, {-127, -107}, {194, 14}},
+                      DragCase{"AtTheTopLimit", kBomb, {0, -108}, {320, 12}},
+                      DragCase{"OddPastTheTopLimit", kBomb, {0, -109}, {320, 12}}),
+    CaseName());
+
+TEST_F(ObjectsTest, DraggedObjectFollowsThePointerBackFromOutside) {
+    TForm1& form = Start();
+    ObjectItem* hero = AddFromPalette(kHero);
+    ASSERT_NE(hero, nullptr);
+    Press({322, 122});
+    MoveHeld({600, 400});
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 444, 238}}));
+    MoveHeld({332, 132});
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 330, 130}}));
+    Release({332, 132});
+    EXPECT_EQ(form.Label1()->text(), Coordinates(330, 130));
+}
+
+struct RightDuringDragCase {
+    const char* name;
+    const char* choice;
+    bool remains;
+};
+
+class RightDuringDragTest : public EditorTest, public ::testing::WithParamInterface<RightDuringDragCase> {};
+
+TEST_P(RightDuringDragTest, RightClickEndsTheDragAndOpensTheObjectsMenu) {
+    const RightDuringDragCase& c = GetParam();
+    TForm1& form = Start();
+    ASSERT_NE(AddFromPalette(kHero), nullptr);
+    Press({322, 122});
+    MoveHeld({332, 142});
+    if (c.choice != nullptr) catcher_.ChooseInNextMenu(c.choice);
+    Press({332, 142}, Qt::RightButton);
+    Release({332, 142}, Qt::RightButton);
+    EXPECT_FALSE(form.Dragging());
+    ASSERT_EQ(catcher_.menus.size(), 1u);
+    EXPECT_EQ(catcher_.menus[0].name, "BorrarObjeto");
+    EXPECT_EQ(catcher_.menus[0].actions, QStringList{"Delete Item"});
+
+    MoveHeld({362, 172});
+    Release({362, 172});
+    EXPECT_FALSE(form.Dragging());
+    const std::vector<ShownObject> expected =
+        c.remains ? std::vector<ShownObject>{{kHero, 330, 140}} : std::vector<ShownObject>{};
+    EXPECT_EQ(Shown(), expected);
+    EXPECT_EQ(form.Level().ObjectCount(), c.remains ? 1u : 0u);
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, RightDuringDragTest,
+                         ::testing::Values(RightDuringDragCase{"MenuClosed", nullptr, true},
+                                           RightDuringDragCase{"DeleteItem", "Delete Item", false}),
+                         CaseName());
+
+TEST_F(ObjectsTest, DeletingAPlatformFreesAPlaceUnderTheLimit) {
+    struct Platform {
+        int tag;
+        int width;
+        int size;
+    };
+    const Platform kinds[] = {{kP50, 50, 1}, {kP75, 75, 2}, {kP100, 100, 3}};
+    std::string file;
+    std::vector<ShownObject> placed;
+    for (int i = 0; i < 10; ++i) {
+        const Platform& p = kinds[i % 3];
+        const int top = 20 + 22 * i;
+        file += "plataforma,200," + std::to_string(top) + "," + std::to_string(p.width) + ",10,1," +
+                std::to_string(p.size) + "\r\n";
+        placed.push_back({p.tag, 200, top});
+    }
+    dir_->Write("levels/Level1.lev", file);
+    TForm1& form = Start();
+    ASSERT_EQ(Shown(), placed);
+    for (const int tag : {kP50, kP75, kP100}) EXPECT_EQ(AddFromPalette(tag), nullptr) << "tag " << tag;
+
+    catcher_.ChooseInNextMenu("Delete Item");
+    Click({210, 20 + 22 * 3 + 5}, Qt::RightButton);
+    placed.erase(placed.begin() + 3);
+    EXPECT_EQ(Shown(), placed);
+    EXPECT_EQ(form.Level().ObjectCount(), 9u);
+
+    ASSERT_NE(AddFromPalette(kP100), nullptr);
+    placed.push_back({kP100, 320, 120});
+    EXPECT_EQ(Shown(), placed);
+    EXPECT_EQ(AddFromPalette(kP50), nullptr);
+    EXPECT_EQ(Shown(), placed);
+}
+
+TEST_F(ObjectsTest, LaterObjectIsOnTopAndStaysThereWhenTheLowerOneMoves) {
+    TForm1& form = Start();
+    ObjectItem* hero = AddFromPalette(kHero);
+    ObjectItem* bomb = AddFromPalette(kBomb);
+    ASSERT_NE(hero, nullptr);
+    ASSERT_NE(bomb, nullptr);
+
+    Drag({325, 125}, {345, 145});
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}, {kBomb, 340, 140}}));
+    Drag({345, 145}, {325, 125});
+    ASSERT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}, {kBomb, 320, 120}}));
+
+    // The hero reaches out right of and below the bomb.
+    Drag({340, 140}, {330, 130});
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 310, 110}, {kBomb, 320, 120}}));
+    EXPECT_LT(hero->zValue(), bomb->zValue());
+    EXPECT_EQ(form.Stage()->ControlAt({325, 125}), bomb);
+    Drag({325, 125}, {345, 145});
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 310, 110}, {kBomb, 340, 140}}));
+}
+
+struct RefusalCase {
+    const char* name;
+    std::vector<int> before;
+    int tag;
+};
+
+class RefusalTest : public EditorTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusalTest, RefusedCreationChangesNothing) {
+    const RefusalCase& c = GetParam();
+    TForm1& form = Start();
+    for (const int tag : c.before) ASSERT_NE(AddFromPalette(tag), nullptr) << "tag " << tag;
+    Drag({322, 122}, {302, 102});
+    const std::vector<ShownObject> shown = Shown();
+    const auto items = form.Stage()->scene()->items().size();
+    const QString caption = form.Label1()->text();
+
+    EXPECT_EQ(AddFromPalette(c.tag), nullptr);
+    EXPECT_EQ(Shown(), shown);
+    EXPECT_EQ(form.Stage()->scene()->items().size(), items);
+    EXPECT_EQ(form.Label1()->text(), caption);
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+std::vector<int> Times(int count, int tag) { return std::vector<int>(static_cast<std::size_t>(count), tag); }
+
+std::vector<int> Joined(std::vector<int> a, const std::vector<int>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, RefusalTest,
+                         ::testing::Values(RefusalCase{"SecondHero", {kHero}, kHero},
+                                           RefusalCase{"SecondBoost", {kBoost}, kBoost},
+                                           RefusalCase{"SecondPower", {kPower}, kPower},
+                                           RefusalCase{"TwentyFirstBomb", Times(20, kBomb), kBomb},
+                                           RefusalCase{"EleventhCoin", Times(10, kCoin), kCoin},
+                                           RefusalCase{"EleventhPlatformOfAnotherLength",
+                                                       Joined(Times(5, kP50), Times(5, kP75)), kP100}),
+                         CaseName());
+
+struct MissingSpriteCase {
+    const char* name;
+    int bombsBefore;
+};
+
+class MissingSpriteTest : public EditorTest, public ::testing::WithParamInterface<MissingSpriteCase> {};
+
+TEST_P(MissingSpriteTest, ErrorBoxAndNoObject) {
+    const MissingSpriteCase& c = GetParam();
+    TForm1& form = Start();
+    for (int i = 0; i < c.bombsBefore; ++i) ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    std::filesystem::rename(dir_->Join("data/bomba.png"), dir_->Join("data/bomba.png.away"));
+    const std::vector<ShownObject> shown = Shown();
+    const auto items = form.Stage()->scene()->items().size();
+
+    EXPECT_EQ(AddFromPalette(kBomb), nullptr);
+    ASSERT_EQ(catcher_.dialogs.size(), 1u);
+    const DialogSeen& box = catcher_.dialogs[0];
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.title, dialogs::ApplicationTitle());
+    EXPECT_EQ(box.text, QString::fromStdString("Cannot open file \"" + dir_->Path() +
+                                               "data/bomba.png\". No such file or directory."));
+    EXPECT_EQ(box.buttonCount, 1);
+    EXPECT_EQ(Shown(), shown);
+    EXPECT_EQ(form.Stage()->scene()->items().size(), items);
+    EXPECT_EQ(form.Level().ObjectCount(), static_cast<std::size_t>(c.bombsBefore));
+    EXPECT_FALSE(form.Dragging());
+
+    std::filesystem::rename(dir_->Join("data/bomba.png.away"), dir_->Join("data/bomba.png"));
+    EXPECT_NE(AddFromPalette(kBomb), nullptr);
+    EXPECT_EQ(catcher_.dialogs.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sprites, MissingSpriteTest,
+                         ::testing::Values(MissingSpriteCase{"BeforeAnyBomb", 0},
+                                           MissingSpriteCase{"AfterOneWasShown", 1}),
+                         CaseName());
+
+TEST_F(ObjectsTest, SpriteRenamedToAnotherCaseIsFoundAgain) {
+    Start();
+    ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    std::filesystem::rename(dir_->Join("data/bomba.png"), dir_->Join("data/BOMBA.png"));
+    ObjectItem* bomb = AddFromPalette(kBomb);
+    ASSERT_NE(bomb, nullptr);
+    EXPECT_EQ(bomb->Picture(), artwork::FromFile(dir_->Join("data/BOMBA.png")));
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+TEST_F(ObjectsTest, ObjectsAtTheEndsOfTheIntegerRangeLoadAndSaveBackExactly) {
+    const std::string file =
+        "start,-2147483648,2147483647\r\n"
+        "malo1,2147483647,-2147483648,20,24,100,200,1\r\n"
+        "bomba,200,40,14,18,1,500\r\n";
+    dir_->Write("levels/Level1.lev", file);
+    TForm1& form = Start();
+    const std::vector<ShownObject> loaded = {{kHero, INT_MIN, INT_MAX}, {kEnemy1, INT_MAX, INT_MIN}, {kBomb, 200, 40}};
+    ASSERT_EQ(Shown(), loaded);
+    const std::vector<ObjectItem*> items = ObjectsBottomToTop();
+    EXPECT_FALSE(items[0]->isVisible());
+    EXPECT_FALSE(items[1]->isVisible());
+    EXPECT_TRUE(items[2]->isVisible());
+
+    // Nothing hidden answers the pointer where it was put away.
+    EXPECT_EQ(form.Stage()->ControlAt({2, 2}), form.Image1());
+    HoverStage({2, 2});
+    Click({2, 2}, Qt::RightButton);
+    Drag({2, 2}, {40, 40});
+    EXPECT_TRUE(catcher_.menus.empty());
+    EXPECT_EQ(Shown(), loaded);
+
+    DoubleClickWidget(form.guardar());
+    EXPECT_EQ(form.Label1()->text(), "Level saved!");
+    EXPECT_EQ(dir_->Read("levels/Level1.lev"), file);
+    DoubleClickWidget(form.cargar());
+    EXPECT_EQ(Shown(), loaded);
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
+struct NoAddCase {
+    const char* name;
+    QPoint at;
+};
+
+class DoubleClickElsewhereTest : public EditorTest, public ::testing::WithParamInterface<NoAddCase> {};
+
+TEST_P(DoubleClickElsewhereTest, AddsNothing) {
+    TForm1& form = Start();
+    ASSERT_NE(AddFromPalette(kHero), nullptr);
+    DoubleClick(GetParam().at);
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}}));
+    EXPECT_EQ(form.Level().ObjectCount(), 1u);
+    EXPECT_FALSE(form.Dragging());
+    EXPECT_TRUE(catcher_.dialogs.empty());
+    EXPECT_TRUE(catcher_.menus.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, DoubleClickElsewhereTest,
+                         ::testing::Values(NoAddCase{"GameArea", {300, 200}}, NoAddCase{"Background", {170, 20}},
+                                           NoAddCase{"BetweenPalettePictures", {50, 250}},
+                                           NoAddCase{"PlacedObject", {322, 122}}),
+                         CaseName());
+
+struct RightClickCase {
+    const char* name;
+    int paletteTag;  // right-click that palette picture; else `at`
+    QPoint at;
+    const char* menu;  // null: none opens
+    QStringList actions;
+};
+
+class RightClickTest : public EditorTest, public ::testing::WithParamInterface<RightClickCase> {};
+
+TEST_P(RightClickTest, OnlyTheGameAreaAndObjectsHaveMenus) {
+    const RightClickCase& c = GetParam();
+    TForm1& form = Start();
+    ASSERT_NE(AddFromPalette(kHero), nullptr);
+    Click(c.paletteTag != 0 ? Centre(*form.PaletteControl(c.paletteTag)) : c.at, Qt::RightButton);
+    if (c.menu == nullptr) {
+        EXPECT_TRUE(catcher_.menus.empty());
+    } else {
+        ASSERT_EQ(catcher_.menus.size(), 1u);
+        EXPECT_EQ(catcher_.menus[0].name, c.menu);
+        EXPECT_EQ(catcher_.menus[0].actions, c.actions);
+    }
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}}));
+    EXPECT_EQ(form.Round(), 1);
+    EXPECT_FALSE(form.Dragging());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, RightClickTest,
+    ::testing::Values(RightClickCase{"HeroOnThePalette", kHero, {}, nullptr, {}},
+                      RightClickCase{"PlatformOnThePalette", kP100, {}, nullptr, {}},
+                      RightClickCase{"Background", 0, {170, 20}, nullptr, {}},
+                      RightClickCase{"GameArea", 0, {300, 200}, "PopupMenu1", {"Next Level", "Previous Level"}},
+                      RightClickCase{"PlacedObject", 0, {322, 122}, "BorrarObjeto", {"Delete Item"}}),
+    CaseName());
+
+}  // namespace
+}  // namespace editor_testing
