@@ -112,7 +112,7 @@ std::int64_t ReadFloor(const std::string& path, std::size_t& lines) {
 // What the level's objects cost without any file: one object and one control each, in one list.
 double CreateObjectsOnly(level::LevelServices& services, std::size_t count) {
     const Clock::time_point start = Clock::now();
-    level::ObjectList list;
+    std::vector<std::unique_ptr<level::PlacedObject>> list;
     for (std::size_t i = 0; i < count; ++i) {
         auto object = std::make_unique<level::PlacedObject>();
         object->control = services.MakeControl(*object);

@@ -14,6 +14,22 @@ std::string_view GetField(std::string_view line, char separator, int n) {
     return line.substr(fieldStart);
 }
 
+void GetFields(std::string_view line, char separator, std::string_view* fields, std::size_t count) {
+    if (count == 0) return;
+    std::size_t start = 0;
+    std::size_t n = 0;
+    for (; n + 1 < count; ++n) {
+        const std::size_t end = line.find(separator, start);
+        if (end == std::string_view::npos) break;
+        fields[n] = line.substr(start, end - start);
+        start = end + 1;
+    }
+    // Either the count-th field, or the last one, which also stands for every field past it.
+    const std::size_t end = line.find(separator, start);
+    const std::string_view tail = line.substr(start, end == std::string_view::npos ? end : end - start);
+    for (; n < count; ++n) fields[n] = tail;
+}
+
 namespace {
 
 int HexValue(char c) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -8,6 +9,9 @@ namespace level {
 
 // The n-th field (from 1) of `line`; a number past the last field gives the last field.
 std::string_view GetField(std::string_view line, char separator, int n);
+
+// Fields 1 to `count` of `line` into `fields`, each as GetField gives it, in one pass over the line.
+void GetFields(std::string_view line, char separator, std::string_view* fields, std::size_t count);
 
 // A level file integer: leading spaces, a sign, then decimal in the signed 32-bit range or
 // hexadecimal after "$", "x", "X", "0x" or "0X" (at most eight significant digits, a 32-bit pattern).

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,8 @@ struct PlacedObject {
     std::unique_ptr<ObjectControl> control;
 };
 
-using ObjectList = std::vector<std::unique_ptr<PlacedObject>>;
+// A list refers to objects; the level owns them.
+using ObjectList = std::vector<PlacedObject*>;
 
 constexpr std::int32_t kDefaultLeft = 320;
 constexpr std::int32_t kDefaultTop = 120;
@@ -37,6 +39,7 @@ public:
 
     void Clear();
     // Takes the object out of its list and destroys it; false (and nothing done) if it is in none.
+    // The pointer must be one CreateObject returned.
     bool Remove(const PlacedObject* object);
 
     const ObjectList& List(ListId id) const { return lists_[static_cast<std::size_t>(id)]; }
@@ -51,10 +54,17 @@ public:
 private:
     ObjectList& MutableList(ListId id) { return lists_[static_cast<std::size_t>(id)]; }
     bool Refuses(const ObjectKind& kind) const;
+    PlacedObject* NewObject();
+    void Release(PlacedObject* object);
 
     LevelServices& services_;
     std::string programDirectory_;
+    std::array<std::string, kKinds.size()> spritePaths_;
     std::array<ObjectList, kListCount> lists_;
+    // Objects live in blocks that never move, with destroyed ones kept for reuse: a level of a
+    // million enemies would otherwise cost a million allocations.
+    std::deque<PlacedObject> store_;
+    std::vector<PlacedObject*> free_;
 };
 
 }  // namespace level

@@ -130,14 +130,16 @@ void ReadObjects(Level& level, int round) {
         }
     });
     std::string line;
+    std::string_view fields[3];
     while (reader.ReadLine(line)) {
-        const std::string_view keyword = GetField(line, kSeparator, 1);
+        GetFields(line, kSeparator, fields, std::size(fields));
+        const std::string_view keyword = fields[0];
         const bool platform = keyword == kPlatformKeyword;
         const ObjectKind* kind = platform ? nullptr : KindOfKeyword(keyword);
         if (!platform && kind == nullptr) continue;
 
-        level.pendingX = ReadCoordinate(GetField(line, kSeparator, 2));
-        level.pendingY = ReadCoordinate(GetField(line, kSeparator, 3));
+        level.pendingX = ReadCoordinate(fields[1]);
+        level.pendingY = ReadCoordinate(fields[2]);
         if (platform) kind = PlatformKindOfSize(GetField(line, kSeparator, kPlatformSizeField));
         if (kind != nullptr) level.CreateObject(kind->tag);
     }

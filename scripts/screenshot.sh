@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBLASTRIX_TESTS=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target blastrix-editor
 
 work=$(mktemp -d)

@@ -42,6 +42,17 @@ INSTANTIATE_TEST_SUITE_P(Lines, GetFieldTest,
                                            FieldCase{"a,,c", 3, "c"},
                                            FieldCase{"start", 2, "start"}));
 
+TEST_P(GetFieldTest, SplittingAllAtOnceAgreesWithOneAtATime) {
+    const FieldCase& c = GetParam();
+    for (std::size_t count = 1; count <= 8; ++count) {
+        std::string_view fields[8];
+        level::GetFields(c.line, ',', fields, count);
+        for (std::size_t n = 1; n <= count; ++n)
+            EXPECT_EQ(fields[n - 1], level::GetField(c.line, ',', static_cast<int>(n)))
+                << "line '" << c.line << "' field " << n << " of " << count;
+    }
+}
+
 TEST(GetFieldTest, UsesTheSeparatorItIsGiven) {
     EXPECT_EQ(level::GetField("a;b,c;d", ';', 2), "b,c");
     EXPECT_EQ(level::GetField("a;b,c;d", ',', 2), "c;d");

@@ -184,7 +184,7 @@ TEST(RemoveTest, TakesOutOnlyThatObjectAndFreesItsPlaceUnderTheLimit) {
     ASSERT_EQ(lvl.List(ListId::Coin).size(), 9u);
     for (std::size_t i = 0, j = 0; i < coins.size(); ++i) {
         if (i == 4) continue;
-        EXPECT_EQ(lvl.List(ListId::Coin)[j++].get(), coins[i]);
+        EXPECT_EQ(lvl.List(ListId::Coin)[j++], coins[i]);
     }
     EXPECT_NE(lvl.CreateObject(kCoin), nullptr);
 }

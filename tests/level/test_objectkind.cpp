@@ -44,7 +44,7 @@ TEST_P(KindTest, CreatesObjectOfTheKindsSizeSpriteAndList) {
         EXPECT_EQ(lvl.List(id).size(), id == c.list ? 1u : 0u) << "list " << i;
     }
     ASSERT_EQ(lvl.List(c.list).size(), 1u);
-    EXPECT_EQ(lvl.List(c.list).front().get(), object);
+    EXPECT_EQ(lvl.List(c.list).front(), object);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTag, KindTest,
