@@ -38,6 +38,7 @@
 
 #include "filelookup.h"
 #include "locations.h"
+#include "tapplication.h"
 #include "unit1.h"
 
 extern char** environ;
@@ -62,21 +63,6 @@ long PeakRssKb() {
         if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
     return -1;
 }
-
-// Failures in event handlers are reported and the program goes on, as in the editor itself.
-class TApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            TForm1::ShowFailure(e.what());
-        }
-        return false;
-    }
-};
 
 // Waits for the first paint of `watched`, then for the event loop to run dry once, then reports.
 class ReadyProbe : public QObject {
