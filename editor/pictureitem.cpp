@@ -1,14 +1,14 @@
 #include "pictureitem.h"
 
 #include <QPainter>
+
+#include <algorithm>
 #include <utility>
 
 #include "stage.h"
 
 PictureItem::PictureItem(Role role, QString name, QSize size, int tag)
-    : role_(role), name_(std::move(name)), tag_(tag), size_(size) {
-    setFlag(ItemUsesExtendedStyleOption, false);
-}
+    : role_(role), name_(std::move(name)), tag_(tag), size_(size) {}
 
 QRectF PictureItem::boundingRect() const { return QRectF(QPointF(0, 0), QSizeF(size_)); }
 

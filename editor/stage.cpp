@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 
+#include <cmath>
+
 #include "unit1.h"
 
 namespace {
