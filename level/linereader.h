@@ -23,6 +23,7 @@ public:
 
 private:
     bool Fill();
+    bool ReadPlainLine(std::string& line);
 
     Source source_;
     std::vector<char> buffer_;
