@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -24,21 +23,7 @@ constexpr char kSeparator = ',';
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kPlatformSizeField = 7;
 
-// Measured once, not on every line read.
-constexpr std::array<std::string_view, kKinds.size()> MakeKeywords() {
-    std::array<std::string_view, kKinds.size()> keywords{};
-    for (std::size_t i = 0; i < kKinds.size(); ++i) keywords[i] = kKinds[i].keyword;
-    return keywords;
-}
-constexpr std::array<std::string_view, kKinds.size()> kKeywords = MakeKeywords();
-constexpr std::string_view kPlatformKeyword = kKeywords[kPlatform50Tag - kFirstTag];
-
-constexpr std::array<std::string_view, kKinds.size()> MakeTails() {
-    std::array<std::string_view, kKinds.size()> tails{};
-    for (std::size_t i = 0; i < kKinds.size(); ++i) tails[i] = kKinds[i].lineTail;
-    return tails;
-}
-constexpr std::array<std::string_view, kKinds.size()> kTails = MakeTails();
+constexpr std::string_view kPlatformKeyword = kKinds[kPlatform50Tag - kFirstTag].keyword;
 
 constexpr std::size_t kLongestInt = 11;  // "-2147483648"
 // Longer than the longest line: keyword, four separated integers, tail, line end.
@@ -49,7 +34,6 @@ constexpr std::size_t kTypicalLineLength = 32;
 // A line is put together on the stack and appended at once: appending it piece by piece cost
 // more than the rest of saving.
 void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& object) {
-    const auto index = static_cast<std::size_t>(kind.tag - kFirstTag);
     char line[kLineCapacity];
     char* p = line;
     const auto put = [&p](std::string_view text) { p = std::copy(text.begin(), text.end(), p); };
@@ -57,14 +41,14 @@ void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& ob
         *p++ = kSeparator;
         p = std::to_chars(p, p + kLongestInt, value).ptr;
     };
-    put(kKeywords[index]);
+    put(kind.keyword);
     putInt(object.bounds.left);
     putInt(object.bounds.top);
     if (kind.writesSize) {
         putInt(object.bounds.width);
         putInt(object.bounds.height);
     }
-    put(kTails[index]);
+    put(kind.lineTail);
     put(kLineEnd);
     out.append(line, p);
 }
@@ -79,9 +63,9 @@ const ObjectKind* PlatformKindOfWidth(std::int32_t width) {
 const ObjectKind* KindOfKeyword(std::string_view keyword) {
     if (keyword.empty()) return nullptr;
     // Looking at the first letter first spares a comparison call for nearly every kind.
-    for (std::size_t i = 0; i < kKinds.size(); ++i) {
-        if (keyword.front() == kKeywords[i].front() && kKinds[i].list != ListId::Platform && keyword == kKeywords[i])
-            return &kKinds[i];
+    for (const ObjectKind& kind : kKinds) {
+        if (keyword.front() == kind.keyword.front() && kind.list != ListId::Platform && keyword == kind.keyword)
+            return &kind;
     }
     return nullptr;
 }

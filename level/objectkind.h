@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace level {
 
@@ -16,7 +17,7 @@ constexpr int kNoLimit = -1;
 struct ObjectKind {
     int tag;
     const char* kindName;
-    const char* keyword;       // first field of the kind's level file line
+    std::string_view keyword;  // first field of the kind's level file line
     int width;
     int height;
     const char* spriteFile;    // inside the data directory
@@ -24,7 +25,7 @@ struct ObjectKind {
     int limit;                 // most objects in `list`, or kNoLimit
     const char* paletteName;   // palette picture control
     int platformSize;          // last field of a "plataforma" line; 0 for other kinds
-    const char* lineTail;      // what the writer puts after the position (and size) of every line of this kind
+    std::string_view lineTail; // what the writer puts after the position (and size) of every line of this kind
     bool writesSize;           // whether the line carries the object's own width and height
 };
 
