@@ -5,7 +5,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
+
+#include "screencentrer.h"
 
 namespace dialogs {
 namespace {
@@ -15,11 +16,7 @@ void Run(QMessageBox& box) {
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
     box.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = box.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        box.move(frame.topLeft());
-    }
+    new TScreenCentrer(box);
     box.exec();
 }
 

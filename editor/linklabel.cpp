@@ -7,6 +7,9 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
     setContentsMargins(0, 0, 0, 0);
     setMargin(0);
     setCursor(Qt::PointingHandCursor);
+    // Inside the status bar a label would draw in the button-text colour; the link draws in the
+    // window-text colour, which the pointer's entry and leave then change.
+    setForegroundRole(QPalette::WindowText);
 }
 
 void TLinkLabel::SetCaption(const QString& text) {

@@ -130,7 +130,10 @@ void TStage::mouseReleaseEvent(QMouseEvent* event) {
             const QPoint local = Inside(*target, position);
             form_.ControlMouseUp(target, event->button(), local.x(), local.y());
         }
-        if (event->button() == Qt::RightButton) form_.OpenContextMenu(ControlAt(position), event->globalPosition().toPoint());
+        if (event->button() == Qt::RightButton) {
+            const QPoint globalPosition = event->globalPosition().toPoint();
+            form_.OpenContextMenu(form_.ControlUnder(globalPosition), globalPosition);
+        }
     });
     UpdateCursor(position);
 }

@@ -1,13 +1,15 @@
 #include "unit1.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QMenu>
-#include <QScreen>
+#include <QMouseEvent>
 
 #include "dialogs.h"
 #include "filelookup.h"
+#include "screencentrer.h"
 #include "levelfile.h"
 
 namespace {
@@ -74,12 +76,14 @@ TForm1::TForm1(std::string programDirectory)
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     setWindowTitle(level::kDesignTitle);
+    new TScreenCentrer(*this);
     CreateControls();
     FormCreate();
 }
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->disconnect(this);
     FormClose();
 }
 
@@ -154,6 +158,10 @@ void TForm1::FormCreate() {
     hintTimer_.setInterval(0);
     connect(&hintTimer_, &QTimer::timeout, this, &TForm1::UpdateHint);
     qApp->installEventFilter(this);
+    // Whenever the event loop runs dry, a modal dialog's included: a window blocked by a dialog gets
+    // no mouse events, yet the hint under the pointer must still follow it.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::UpdateHint);
 
     round_ = level::kFirstRound;
     try {
@@ -186,17 +194,6 @@ void TForm1::FormClose() {
 void TForm1::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
-}
-
-void TForm1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 void TForm1::changeEvent(QEvent* event) {
@@ -338,6 +335,14 @@ void TForm1::Label1Click() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
+        watched->isWidgetType() && watched != stage_->viewport() && static_cast<QWidget*>(watched)->window() == this) {
+        // Qt hands the release to the widget that got the press; the menu is that of the control
+        // under the pointer now. Taking the event keeps it from reaching the parents a second time.
+        const QPoint globalPosition = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        Guarded([&] { OpenContextMenu(ControlUnder(globalPosition), globalPosition); });
+        return true;
+    }
     switch (event->type()) {
     case QEvent::MouseMove:
     case QEvent::MouseButtonPress:
@@ -354,15 +359,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+PictureItem* TForm1::ControlUnder(QPoint globalPosition) const {
+    if (QApplication::widgetAt(globalPosition) != stage_->viewport()) return nullptr;
+    return stage_->ControlAt(stage_->viewport()->mapFromGlobal(globalPosition));
+}
+
 QString TForm1::HintAt(QPoint globalPosition, QWidget** widget) const {
     *widget = nullptr;
-    // An open menu's items have no hint of their own.
+    // An open menu's items have no hint of their own, and a window blocked by a dialog lends none.
     if (QApplication::activePopupWidget() != nullptr) return QString();
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != this) return QString();
     QWidget* under = QApplication::widgetAt(globalPosition);
     if (under == nullptr || under->window() != this) return QString();
     *widget = under;
     if (under == stage_->viewport()) {
-        const PictureItem* control = stage_->ControlAt(stage_->viewport()->mapFromGlobal(globalPosition));
+        const PictureItem* control = ControlUnder(globalPosition);
         return control != nullptr ? control->hint : QString();
     }
     for (QWidget* w = under; w != nullptr; w = w->parentWidget()) {

@@ -56,6 +56,8 @@ public:
 
     // Opens the context menu of `control` (none for most controls) at a screen position.
     void OpenContextMenu(PictureItem* control, QPoint globalPosition);
+    // The topmost picture control or placed object under a screen position, if the stage is there.
+    PictureItem* ControlUnder(QPoint globalPosition) const;
     void CaptureLost();
     void ObjectDestroyed(ObjectItem* item);
 
@@ -91,7 +93,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -131,6 +132,5 @@ private:
     QTimer hintTimer_;
     QString currentHint_;
     bool pointerOverLabel_ = false;
-    bool centred_ = false;
     int busyDepth_ = 0;
 };

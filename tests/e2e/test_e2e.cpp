@@ -250,7 +250,9 @@ private:
 class EditorE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* tool : {"Xvfb", "xdotool", "xdpyinfo", "import"}) {
+        std::vector<const char*> tools = {"Xvfb", "xdotool", "xdpyinfo", "xwininfo", "import"};
+        if (windowManager_) tools.insert(tools.end(), {"openbox", "xprop"});
+        for (const char* tool : tools) {
             const std::optional<std::string> path = FindOnPath(tool);
             if (!path) GTEST_SKIP() << tool << " is not installed";
             tools_[tool] = *path;
@@ -277,11 +279,13 @@ protected:
 
         StartServer();
         ASSERT_FALSE(display_.empty()) << "no X server could be started";
+        if (windowManager_) StartWindowManager();
         StartEditor();
     }
 
     void TearDown() override {
         editor_.Stop();
+        windowManagerProcess_.Stop();
         server_.Stop();
         if (!root_.empty()) {
             std::error_code ignored;
@@ -343,6 +347,40 @@ protected:
         }
     }
 
+    // A real window manager, which frames the windows; it is ready once it announces itself on the root window.
+    void StartWindowManager() {
+        ASSERT_TRUE(windowManagerProcess_.Start({tools_["openbox"], "--sm-disable"}, Environment(), "/", -1, -1,
+                                                (root_ / "openbox.log").string()));
+        ASSERT_TRUE(WaitFor([&] {
+            const std::optional<std::string> check =
+                RunProgram({tools_["xprop"], "-root", "_NET_SUPPORTING_WM_CHECK"}, Environment());
+            return check && check->find("window id") != std::string::npos;
+        })) << "the window manager did not start: "
+            << ReadAll(root_ / "openbox.log");
+    }
+
+    // The rectangle of a client window's frame on the screen, read from the X server: the child of the
+    // root window that holds it (the window itself where nothing frames it).
+    std::optional<Geometry> FrameGeometry(const std::string& window) {
+        std::string id = window;
+        for (int depth = 0; depth < 8; ++depth) {
+            const std::optional<std::string> tree = RunProgram({tools_["xwininfo"], "-tree", "-id", id}, Environment());
+            if (!tree) return std::nullopt;
+            const auto field = [&](const std::string& name) {
+                const auto at = tree->find(name);
+                if (at == std::string::npos) return std::string();
+                const auto start = at + name.size();
+                return tree->substr(start, tree->find_first_of(" \n", start) - start);
+            };
+            const std::string rootId = field("Root window id: ");
+            const std::string parent = field("Parent window id: ");
+            if (parent.empty() || rootId.empty()) return std::nullopt;
+            if (parent == rootId) break;
+            id = parent;
+        }
+        return WindowGeometry(id);
+    }
+
     // The copied editor, started from another directory, and its window once it shows round 1.
     void StartEditor() {
         ASSERT_TRUE(editor_.Start({(programDir_ / "blastrix-editor").string()}, Environment(), "/", -1, -1,
@@ -371,24 +409,16 @@ protected:
         return RunProgram(args, Environment());
     }
 
+    // A window's rectangle on the screen as the X server has it, frame excluded.
     std::optional<Geometry> WindowGeometry(const std::string& window) {
-        const std::optional<std::string> text = Xdotool({"getwindowgeometry", "--shell", window});
-        if (!text) return std::nullopt;
-        Geometry g;
-        std::istringstream lines(*text);
-        std::string line;
-        int seen = 0;
-        while (std::getline(lines, line)) {
-            const auto eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            const std::string key = line.substr(0, eq);
-            const int value = std::atoi(line.c_str() + eq + 1);
-            if (key == "X") g.x = value, ++seen;
-            if (key == "Y") g.y = value, ++seen;
-            if (key == "WIDTH") g.width = value, ++seen;
-            if (key == "HEIGHT") g.height = value, ++seen;
-        }
-        if (seen != 4) return std::nullopt;
+        const std::optional<std::string> info = RunProgram({tools_["xwininfo"], "-id", window}, Environment());
+        if (!info) return std::nullopt;
+        const auto value = [&](const std::string& name) {
+            const auto at = info->find(name);
+            return at == std::string::npos ? -1 : std::atoi(info->c_str() + at + name.size());
+        };
+        const Geometry g{value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:")};
+        if (g.width <= 0 || g.height <= 0) return std::nullopt;
         return g;
     }
 
@@ -500,13 +530,11 @@ protected:
     }
 
     // Opens the context menu with a right press and release at a client point; returns its window.
-    std::string OpenMenu(int clientX, int clientY, Geometry& menu) {
-        MoveTo(clientX, clientY);
-        Button("mousedown", 3);
-        std::this_thread::sleep_for(150ms);
-        const std::vector<std::string> early = OtherWindows();
-        EXPECT_TRUE(early.empty()) << "a window opened before the right button was released:" << Describe(early);
-        Button("mouseup", 3);
+    std::string OpenMenu(int clientX, int clientY, Geometry& menu) { return OpenMenu(clientX, clientY, clientX, clientY, menu); }
+
+    // The same with the right button pressed at one client point and released at another.
+    std::string OpenMenu(int pressX, int pressY, int clientX, int clientY, Geometry& menu) {
+        RightPressAndRelease(pressX, pressY, clientX, clientY);
         std::string id;
         EXPECT_TRUE(WaitFor([&] {
             const std::vector<std::string> others = OtherWindows();
@@ -521,6 +549,16 @@ protected:
         EXPECT_EQ(menu.x, origin_.x + clientX) << "the menu opens at the pointer";
         EXPECT_EQ(menu.y, origin_.y + clientY) << "the menu opens at the pointer";
         return id;
+    }
+
+    void RightPressAndRelease(int pressX, int pressY, int releaseX, int releaseY) {
+        MoveTo(pressX, pressY);
+        Button("mousedown", 3);
+        if (releaseX != pressX || releaseY != pressY) MoveTo(releaseX, releaseY);
+        std::this_thread::sleep_for(150ms);
+        const std::vector<std::string> early = OtherWindows();
+        EXPECT_TRUE(early.empty()) << "a window opened before the right button was released:" << Describe(early);
+        Button("mouseup", 3);
     }
 
     // Clicks item `index` of a menu of `count` items of equal height.
@@ -572,6 +610,8 @@ protected:
         "start,230,180\r\n"
         "boost,440,230,14,14,1,0\r\n";
 
+    bool windowManager_ = false;
+    Child windowManagerProcess_;
     std::map<std::string, std::string> tools_;
     fs::path root_;
     fs::path programDir_;
@@ -711,6 +751,156 @@ TEST_F(EditorE2E, StepsThroughRoundsFromTheAreaMenuAndLoadsTheFileAsItIsOnDisk) 
         },
         shot))
         << "the load did not show the objects of the file on disk alone";
+}
+
+
+// Pixels of a client rectangle that pass `test`.
+template <typename Test>
+int CountPixels(const Screenshot& shot, Geometry origin, Geometry area, Test test) {
+    int count = 0;
+    for (int y = area.y; y < area.y + area.height; ++y)
+        for (int x = area.x; x < area.x + area.width; ++x)
+            if (test(shot.At(origin.x + x, origin.y + y))) ++count;
+    return count;
+}
+
+// Text is smoothed over the grey of the bar: its pixels are pure blue or black blended with grey.
+bool BlueText(Rgb p) { return p.b >= 250 && p.r == p.g && p.r < 200; }
+bool BlackText(Rgb p) { return p.r == p.g && p.g == p.b && p.r < 128; }
+
+// The link label's place in the status bar, to the window's right edge, and the inside of hint panel 0.
+constexpr Geometry kLabelArea{345, 272 + 5, 480 - 345, 13};
+constexpr Geometry kHintPanelText{3, 272 + 4, 284, 15};
+
+TEST_F(EditorE2E, LinkLabelDrawsInPureBlueUnderThePointerAndInBlackAfterIt) {
+    std::optional<Screenshot> shot;
+    ASSERT_TRUE(WaitForShot([&](const Screenshot& s) { return CountPixels(s, origin_, kLabelArea, BlackText) > 10; }, shot))
+        << "the label shows no text before the pointer comes";
+    EXPECT_EQ(CountPixels(*shot, origin_, kLabelArea, BlueText), 0);
+
+    MoveTo(kLabelArea.x + 4, kLabelArea.y + 6);
+    EXPECT_TRUE(WaitForShot([&](const Screenshot& s) { return CountPixels(s, origin_, kLabelArea, BlueText) > 10; }, shot))
+        << "the label is not pure blue under the pointer";
+    MoveTo(300, 100);
+    EXPECT_TRUE(WaitForShot(
+        [&](const Screenshot& s) {
+            return CountPixels(s, origin_, kLabelArea, BlueText) == 0 && CountPixels(s, origin_, kLabelArea, BlackText) > 10;
+        },
+        shot))
+        << "the label is not black once the pointer has left it";
+}
+
+TEST_F(EditorE2E, RightButtonReleasedOverTheAreaOrAnObjectOpensItsMenuWhereverItWentDown) {
+    const Sprite coin = LoadSprite("moneda.png");
+    std::optional<Screenshot> shot;
+    ASSERT_TRUE(WaitForShot([&](const Screenshot& s) { return SpriteShown(s, coin, 300, 200); }, shot));
+    Geometry areaMenu;
+    ASSERT_FALSE(OpenMenu(300, 60, areaMenu).empty());
+    ASSERT_TRUE(Xdotool({"key", "Escape"}));
+    ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); }));
+
+    struct Case {
+        const char* from;
+        int pressX, pressY;
+    };
+    const Case toArea[] = {{"hint panel", 100, 283}, {"save icon", kSaveX, kSaveY}, {"palette bomb", kBombPaletteX, kBombPaletteY}};
+    for (const Case& c : toArea) {
+        SCOPED_TRACE(c.from);
+        Geometry menu;
+        ASSERT_FALSE(OpenMenu(c.pressX, c.pressY, 300, 60, menu).empty());
+        EXPECT_EQ(menu.height, areaMenu.height) << "not the game area's menu";
+        ASSERT_TRUE(Xdotool({"key", "Escape"}));
+        ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); }));
+    }
+
+    // Released over the save icon, which has no menu, nothing opens.
+    RightPressAndRelease(100, 283, kSaveX, kSaveY);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(OtherWindows().empty()) << Describe(OtherWindows());
+
+    // Pressed on the load icon and released over the coin: Delete Item deletes the coin.
+    Geometry menu;
+    ASSERT_FALSE(OpenMenu(kLoadX, kLoadY, 307, 207, menu).empty());
+    EXPECT_LT(menu.height, areaMenu.height) << "not the object's menu";
+    ChooseMenuItem(menu, 0, 1);
+    EXPECT_TRUE(WaitForShot([&](const Screenshot& s) { return Bare(s, kRound1Colour, 300, 200, 14, 14); }, shot))
+        << "the coin is still shown";
+}
+
+TEST_F(EditorE2E, HintPanelIsBlankOverTheWindowWhileADialogBlocksItAndFollowsThePointerAfter) {
+    // Round 2 has no hero, so saving it opens "Where is Trom?".
+    Geometry menu;
+    ASSERT_FALSE(OpenMenu(300, 60, menu).empty());
+    ChooseMenuItem(menu, 0, 2);
+    ASSERT_TRUE(WaitFor([&] { return Title() == " Blastrix PSP - Level Editor  [Round: 2/14]"; })) << Title();
+
+    const auto panelText = [&](const Screenshot& s) {
+        std::vector<int> dark;
+        for (int y = kHintPanelText.y; y < kHintPanelText.y + kHintPanelText.height; ++y)
+            for (int x = kHintPanelText.x; x < kHintPanelText.x + kHintPanelText.width; ++x) {
+                const Rgb p = s.At(origin_.x + x, origin_.y + y);
+                if (p.r + p.g + p.b < 300) dark.push_back(y * 1000 + x);
+            }
+        return dark;
+    };
+    std::optional<Screenshot> shot;
+    MoveTo(kBombPaletteX, kBombPaletteY);
+    ASSERT_TRUE(WaitForShot([&](const Screenshot& s) { return !panelText(s).empty(); }, shot));
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(shot = Shot());
+    const std::vector<int> paletteHint = panelText(*shot);
+
+    DoubleClick(kSaveX, kSaveY);
+    ASSERT_TRUE(WaitFor([&] { return OtherWindows().size() == 1; })) << "no dialog opened";
+    MoveTo(kBombPaletteX, kBombPaletteY);
+    EXPECT_TRUE(WaitForShot([&](const Screenshot& s) { return panelText(s).empty(); }, shot))
+        << "panel 0 keeps a hint while a dialog blocks the window";
+
+    ASSERT_TRUE(Xdotool({"key", "Return"}));
+    ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "the dialog stayed open";
+    EXPECT_TRUE(WaitForShot([&](const Screenshot& s) { return panelText(s) == paletteHint; }, shot))
+        << "the palette's hint did not come back when the dialog closed";
+}
+
+class FramedEditorE2E : public EditorE2E {
+protected:
+    FramedEditorE2E() { windowManager_ = true; }
+
+    // Whether a frame's centre is the screen's, to the half pixel that an odd size leaves.
+    static bool Centred(const Geometry& frame) {
+        return std::abs(2 * frame.x + frame.width - kScreenWidth) <= 1 && std::abs(2 * frame.y + frame.height - kScreenHeight) <= 1;
+    }
+};
+
+TEST_F(FramedEditorE2E, MainWindowAndMessageDialogsAreCentredFrameIncluded) {
+    std::optional<Geometry> frame;
+    EXPECT_TRUE(WaitFor([&] {
+        frame = FrameGeometry(window_);
+        return frame && frame->height > 293 && Centred(*frame);
+    })) << "main window frame at " << (frame ? frame->x : -1) << "," << (frame ? frame->y : -1) << " size "
+        << (frame ? frame->width : -1) << "x" << (frame ? frame->height : -1);
+    const std::optional<Geometry> client = WindowGeometry(window_);
+    ASSERT_TRUE(client.has_value());
+    origin_ = *client;
+
+    Geometry menu;
+    ASSERT_FALSE(OpenMenu(300, 60, menu).empty());
+    ChooseMenuItem(menu, 0, 2);
+    ASSERT_TRUE(WaitFor([&] { return Title() == " Blastrix PSP - Level Editor  [Round: 2/14]"; })) << Title();
+    DoubleClick(kSaveX, kSaveY);
+    std::string dialog;
+    ASSERT_TRUE(WaitFor([&] {
+        const std::vector<std::string> others = OtherWindows();
+        if (others.size() != 1) return false;
+        dialog = others.front();
+        return true;
+    })) << "no dialog opened";
+    EXPECT_TRUE(WaitFor([&] {
+        frame = FrameGeometry(dialog);
+        return frame && Centred(*frame);
+    })) << "dialog frame at " << (frame ? frame->x : -1) << "," << (frame ? frame->y : -1) << " size "
+        << (frame ? frame->width : -1) << "x" << (frame ? frame->height : -1);
+    ASSERT_TRUE(Xdotool({"key", "Return"}));
 }
 
 }  // namespace

@@ -167,27 +167,6 @@ TEST_F(WindowTest, HintPanelFollowsThePointer) {
     EXPECT_TRUE(catcher_.menus.empty());
 }
 
-TEST_F(WindowTest, LabelTurnsBlueUnderThePointerAndBlackAfter) {
-    TForm1& form = Start();
-    TLinkLabel* label = form.Label1();
-    const auto colour = [label] { return label->palette().color(QPalette::WindowText); };
-    EXPECT_EQ(colour(), QApplication::palette().color(QPalette::WindowText));
-    HoverStage({300, 200});
-    EXPECT_EQ(colour(), QApplication::palette().color(QPalette::WindowText));
-
-    Hover(label, {3, 3});
-    EXPECT_EQ(colour(), QColor(0, 0, 255));
-    // The address runs past the window's right edge; its last visible pixel.
-    Hover(label, label->visibleRegion().boundingRect().bottomRight());
-    EXPECT_EQ(colour(), QColor(0, 0, 255));
-    HoverStage({300, 200});
-    EXPECT_EQ(colour(), QColor(Qt::black));
-    Hover(label, {3, 3});
-    EXPECT_EQ(colour(), QColor(0, 0, 255));
-    Hover(form.cargar(), {8, 8});
-    EXPECT_EQ(colour(), QColor(Qt::black));
-}
-
 struct CaptionCase {
     const char* name;
     bool save;  // else a drag
