@@ -14,5 +14,5 @@ void TIcon::paintEvent(QPaintEvent*) {
 
 void TIcon::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::LeftButton && onDoubleClick) onDoubleClick();
+    if (event->button() == Qt::LeftButton) emit DoubleClicked();
 }

@@ -3,8 +3,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include <functional>
-
 // A small picture control that answers a double-click with the left button.
 class TIcon : public QWidget {
     Q_OBJECT
@@ -12,7 +10,8 @@ class TIcon : public QWidget {
 public:
     TIcon(const QImage& picture, QWidget* parent);
 
-    std::function<void()> onDoubleClick;
+signals:
+    void DoubleClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

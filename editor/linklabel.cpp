@@ -32,5 +32,5 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
-    if (click && onClick) onClick();
+    if (click) emit Clicked();
 }

@@ -2,8 +2,6 @@
 
 #include <QLabel>
 
-#include <functional>
-
 // The status bar's text label: sizes itself to its text and reports a left click made on it.
 class TLinkLabel : public QLabel {
     Q_OBJECT
@@ -14,7 +12,8 @@ public:
     void SetCaption(const QString& text);
     void SetTextColour(const QColor& colour);
 
-    std::function<void()> onClick;
+signals:
+    void Clicked();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,10 +1,9 @@
 #include "stage.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 
 #include <cmath>
-
-#include "unit1.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ ObjectItem* AsObject(PictureItem* item) {
 
 }  // namespace
 
-TStage::TStage(TForm1& form, QWidget* parent) : QGraphicsView(parent), form_(form) {
+TStage::TStage(QWidget* parent) : QGraphicsView(parent) {
     // Placed objects move all the time and may be counted in tens of thousands; the index keeps
     // hit tests and repaints local. Its depth is fixed: left to itself, the index deepens with the
     // number of items until, on a scene this small, every leaf is a pixel or two and each object is
@@ -63,12 +62,21 @@ void TStage::AddObject(ObjectItem* item) {
 
 void TStage::ForgetObject(ObjectItem* item) {
     if (captured_ == item) captured_ = nullptr;
-    form_.ObjectDestroyed(item);
+    emit ObjectDestroyed(item);
 }
 
 PictureItem* TStage::ControlAt(QPoint position) const {
     QGraphicsItem* item = scene_.itemAt(QPointF(position), QTransform());
     return static_cast<PictureItem*>(item);
+}
+
+PictureItem* TStage::ControlAtScreen(QPoint globalPosition) const {
+    if (QApplication::widgetAt(globalPosition) != viewport()) return nullptr;
+    return ControlAt(viewport()->mapFromGlobal(globalPosition));
+}
+
+ObjectItem* TStage::Target(QPoint position) const {
+    return captured_ != nullptr ? captured_ : AsObject(ControlAt(position));
 }
 
 void TStage::UpdateCursor(QPoint position) {
@@ -79,62 +87,40 @@ void TStage::UpdateCursor(QPoint position) {
 
 void TStage::Press(QMouseEvent* event) {
     const QPoint position = event->position().toPoint();
-    ObjectItem* target = captured_ != nullptr ? captured_ : AsObject(ControlAt(position));
-    if (target == nullptr) return;
-    const QPoint local = Inside(*target, position);
-    form_.ControlMouseDown(target, event->button(), local.x(), local.y());
+    if (ObjectItem* target = Target(position)) emit ObjectPressed(target, event->button(), Inside(*target, position));
 }
 
 void TStage::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    form_.Guarded([&] { Press(event); });
+    Press(event);
 }
 
 void TStage::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
-    form_.Guarded([&] {
-        // The second click of a double-click is also a press for the control under it.
-        const QPoint position = event->position().toPoint();
-        PictureItem* control = captured_ != nullptr ? captured_ : ControlAt(position);
-        if (control != nullptr && control->GetRole() == PictureItem::Role::Palette) {
-            if (event->button() == Qt::LeftButton) form_.img_bombaDblClick(control);
-            return;
-        }
-        Press(event);
-    });
+    // The second click of a double-click is also a press for the control under it.
+    const QPoint position = event->position().toPoint();
+    PictureItem* control = captured_ != nullptr ? captured_ : ControlAt(position);
+    if (control != nullptr && control->GetRole() == PictureItem::Role::Palette) {
+        if (event->button() == Qt::LeftButton) emit PaletteDoubleClicked(control);
+        return;
+    }
+    Press(event);
 }
 
 void TStage::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     const QPoint position = event->position().toPoint();
-    form_.Guarded([&] {
-        if (captured_ != nullptr && !(event->buttons() & Qt::LeftButton)) {
-            // The release went elsewhere; end the drag where the object stands.
-            form_.CaptureLost();
-        }
-        ObjectItem* target = captured_ != nullptr ? captured_ : AsObject(ControlAt(position));
-        if (target != nullptr) {
-            const QPoint local = Inside(*target, position);
-            form_.ControlMouseMove(target, local.x(), local.y());
-        }
-    });
+    // The release went elsewhere; the drag ends where the object stands.
+    if (captured_ != nullptr && !(event->buttons() & Qt::LeftButton)) emit CaptureLost();
+    if (ObjectItem* target = Target(position)) emit ObjectMoved(target, Inside(*target, position));
     UpdateCursor(position);
 }
 
 void TStage::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     const QPoint position = event->position().toPoint();
-    form_.Guarded([&] {
-        ObjectItem* target = captured_ != nullptr ? captured_ : AsObject(ControlAt(position));
-        if (target != nullptr) {
-            const QPoint local = Inside(*target, position);
-            form_.ControlMouseUp(target, event->button(), local.x(), local.y());
-        }
-        if (event->button() == Qt::RightButton) {
-            const QPoint globalPosition = event->globalPosition().toPoint();
-            form_.OpenContextMenu(form_.ControlUnder(globalPosition), globalPosition);
-        }
-    });
+    if (ObjectItem* target = Target(position)) emit ObjectReleased(target, event->button(), Inside(*target, position));
+    if (event->button() == Qt::RightButton) emit RightReleased(event->globalPosition().toPoint());
     UpdateCursor(position);
 }
 

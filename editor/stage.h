@@ -5,11 +5,9 @@
 
 #include "pictureitem.h"
 
-class TForm1;
-
 // The picture area of the window: every picture control and placed object is an item of one
-// scene. It turns the mouse into the control events of the window, with one control at a time
-// holding the mouse capture.
+// scene. It reports what the mouse does to its controls as signals, with one placed object at a
+// time holding the mouse capture.
 class TStage : public QGraphicsView {
     Q_OBJECT
 
@@ -17,7 +15,7 @@ public:
     static constexpr int kWidth = 480;
     static constexpr int kHeight = 272;
 
-    TStage(TForm1& form, QWidget* parent);
+    explicit TStage(QWidget* parent);
     ~TStage() override;
 
     // A picture control owned by the scene, above every control created before it.
@@ -27,10 +25,24 @@ public:
 
     // The topmost control under a point of the stage, if any.
     PictureItem* ControlAt(QPoint position) const;
+    // The same under a point of the screen, where the stage is what lies there.
+    PictureItem* ControlAtScreen(QPoint globalPosition) const;
 
     void Capture(ObjectItem* item) { captured_ = item; }
     void ReleaseCapture() { captured_ = nullptr; }
     ObjectItem* Captured() const { return captured_; }
+
+signals:
+    // Positions are relative to the object's top-left corner; the captured object gets them all.
+    void ObjectPressed(ObjectItem* object, Qt::MouseButton button, QPoint position);
+    void ObjectMoved(ObjectItem* object, QPoint position);
+    void ObjectReleased(ObjectItem* object, Qt::MouseButton button, QPoint position);
+    void PaletteDoubleClicked(PictureItem* control);
+    // The right button came up over the stage; the menu is that of the control there.
+    void RightReleased(QPoint globalPosition);
+    // The captured object lost the mouse without a release reaching it.
+    void CaptureLost();
+    void ObjectDestroyed(ObjectItem* object);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -42,10 +54,11 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // The captured object, else the object under the point.
+    ObjectItem* Target(QPoint position) const;
     void Press(QMouseEvent* event);
     void UpdateCursor(QPoint position);
 
-    TForm1& form_;
     QGraphicsScene scene_;
     ObjectItem* captured_ = nullptr;
     qreal nextZ_ = 0;

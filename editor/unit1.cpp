@@ -1,6 +1,5 @@
 #include "unit1.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -45,8 +44,6 @@ constexpr std::int32_t kMoveBottom = 238;
 constexpr std::int32_t kMoveLeft = 192;
 constexpr std::int32_t kMoveRight = 468;
 
-const char* const kHintProperty = "hint";
-
 QString StripControls(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -78,17 +75,18 @@ TForm1::TForm1(std::string programDirectory)
     setWindowTitle(level::kDesignTitle);
     new TScreenCentrer(*this);
     CreateControls();
+    ConnectControls();
     FormCreate();
 }
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
-    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->disconnect(this);
+    delete hintPass_;
     FormClose();
 }
 
 void TForm1::CreateControls() {
-    stage_ = new TStage(*this, this);
+    stage_ = new TStage(this);
     image1_ = stage_->AddPicture(PictureItem::Role::Background, "Image1", {0, 0}, {TStage::kWidth, TStage::kHeight},
                                  kImage1Tag);
     image1_->SetPicture(artwork::Embedded("background"));
@@ -112,21 +110,18 @@ void TForm1::CreateControls() {
     guardar_ = new TIcon(artwork::Embedded("save"), this);
     guardar_->setObjectName("guardar");
     guardar_->move(kGuardarDesignPosition);
-    guardar_->setProperty(kHintProperty, "Save Level");
-    guardar_->onDoubleClick = [this] { Guarded([this] { guardarDblClick(); }); };
+    guardar_->setProperty(THintPass::kHintProperty, "Save Level");
 
     cargar_ = new TIcon(artwork::Embedded("load"), this);
     cargar_->setObjectName("cargar");
     cargar_->move(kCargarDesignPosition);
-    cargar_->setProperty(kHintProperty, "Load Level");
-    cargar_->onDoubleClick = [this] { Guarded([this] { cargarDblClick(); }); };
+    cargar_->setProperty(THintPass::kHintProperty, "Load Level");
 
     label1_ = new TLinkLabel(this);
     label1_->setObjectName("Label1");
     label1_->SetCaption("Label1");
     label1_->move(kLabelDesignPosition);
-    label1_->setProperty(kHintProperty, kMakersHint);
-    label1_->onClick = [this] { Guarded([this] { Label1Click(); }); };
+    label1_->setProperty(THintPass::kHintProperty, kMakersHint);
 
     statusBar_ = new TStatusBar(this);
     statusBar_->setObjectName("StatusBar1");
@@ -134,35 +129,49 @@ void TForm1::CreateControls() {
 
     popupMenu1_ = new QMenu(this);
     popupMenu1_->setObjectName("PopupMenu1");
-    QAction* next = popupMenu1_->addAction("Next Level");
-    next->setObjectName("NextLevel1");
-    connect(next, &QAction::triggered, this, [this] { Guarded([this] { NextLevel1Click(); }); });
-    QAction* previous = popupMenu1_->addAction("Previous Level");
-    previous->setObjectName("PreviousLevel1");
-    connect(previous, &QAction::triggered, this, [this] { Guarded([this] { PreviousLevel1Click(); }); });
+    popupMenu1_->addAction("Next Level")->setObjectName("NextLevel1");
+    popupMenu1_->addAction("Previous Level")->setObjectName("PreviousLevel1");
 
     borrarObjeto_ = new QMenu(this);
     borrarObjeto_->setObjectName("BorrarObjeto");
-    QAction* deleteItem = borrarObjeto_->addAction("Delete Item");
-    deleteItem->setObjectName("DeleteItem1");
-    connect(deleteItem, &QAction::triggered, this, [this] { Guarded([this] { DeleteItem1Click(); }); });
+    borrarObjeto_->addAction("Delete Item")->setObjectName("DeleteItem1");
+}
 
+void TForm1::ConnectControls() {
+    const auto guard = [this](void (TForm1::*handler)()) { return [this, handler] { Guarded([&] { (this->*handler)(); }); }; };
+    connect(popupMenu1_->actions().at(0), &QAction::triggered, this, guard(&TForm1::NextLevel1Click));
+    connect(popupMenu1_->actions().at(1), &QAction::triggered, this, guard(&TForm1::PreviousLevel1Click));
+    connect(borrarObjeto_->actions().at(0), &QAction::triggered, this, guard(&TForm1::DeleteItem1Click));
+    connect(guardar_, &TIcon::DoubleClicked, this, guard(&TForm1::guardarDblClick));
+    connect(cargar_, &TIcon::DoubleClicked, this, guard(&TForm1::cargarDblClick));
+    connect(label1_, &TLinkLabel::Clicked, this, guard(&TForm1::Label1Click));
+
+    connect(stage_, &TStage::PaletteDoubleClicked, this,
+            [this](PictureItem* sender) { Guarded([&] { img_bombaDblClick(sender); }); });
+    connect(stage_, &TStage::ObjectPressed, this, [this](ObjectItem* sender, Qt::MouseButton button, QPoint at) {
+        Guarded([&] { ControlMouseDown(sender, button, at.x(), at.y()); });
+    });
+    connect(stage_, &TStage::ObjectMoved, this,
+            [this](ObjectItem* sender, QPoint at) { Guarded([&] { ControlMouseMove(sender, at.x(), at.y()); }); });
+    connect(stage_, &TStage::ObjectReleased, this, [this](ObjectItem* sender, Qt::MouseButton button, QPoint at) {
+        Guarded([&] { ControlMouseUp(sender, button, at.x(), at.y()); });
+    });
+    connect(stage_, &TStage::RightReleased, this, [this](QPoint at) { Guarded([&] { OpenContextMenu(at); }); });
+    connect(stage_, &TStage::CaptureLost, this, [this] { Guarded([&] { CaptureLost(); }); });
+    connect(stage_, &TStage::ObjectDestroyed, this, &TForm1::ObjectDestroyed);
+
+    hintPass_ = new THintPass(*this, *stage_, *label1_);
+    connect(hintPass_, &THintPass::HintChanged, this, &TForm1::ApplicationHint);
+    connect(hintPass_, &THintPass::LabelEntered, this, &TForm1::Label1MouseEnter);
+    connect(hintPass_, &THintPass::LabelLeft, this, &TForm1::Label1MouseLeave);
     for (QMenu* menu : {popupMenu1_, borrarObjeto_}) {
-        connect(menu, &QMenu::aboutToShow, &hintTimer_, qOverload<>(&QTimer::start));
-        connect(menu, &QMenu::aboutToHide, &hintTimer_, qOverload<>(&QTimer::start));
+        connect(menu, &QMenu::aboutToShow, hintPass_, &THintPass::Schedule);
+        connect(menu, &QMenu::aboutToHide, hintPass_, &THintPass::Schedule);
     }
+    qApp->installEventFilter(this);
 }
 
 void TForm1::FormCreate() {
-    hintTimer_.setSingleShot(true);
-    hintTimer_.setInterval(0);
-    connect(&hintTimer_, &QTimer::timeout, this, &TForm1::UpdateHint);
-    qApp->installEventFilter(this);
-    // Whenever the event loop runs dry, a modal dialog's included: a window blocked by a dialog gets
-    // no mouse events, yet the hint under the pointer must still follow it.
-    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::UpdateHint);
-
     round_ = level::kFirstRound;
     try {
         const std::string path = level::BackgroundPath(programDirectory_, round_, level::BackgroundSpelling::Startup);
@@ -262,7 +271,7 @@ void TForm1::ControlMouseUp(ObjectItem*, Qt::MouseButton, int, int) {
     if (!dragging_) return;
     dragging_ = false;
     stage_->ReleaseCapture();
-    hintTimer_.start();
+    hintPass_->Schedule();
 }
 
 void TForm1::CaptureLost() {
@@ -276,7 +285,8 @@ void TForm1::ObjectDestroyed(ObjectItem* item) {
     if (stage_->Captured() == item) dragging_ = false;
 }
 
-void TForm1::OpenContextMenu(PictureItem* control, QPoint globalPosition) {
+void TForm1::OpenContextMenu(QPoint globalPosition) {
+    PictureItem* control = stage_->ControlAtScreen(globalPosition);
     if (control == nullptr) return;
     if (control->GetRole() == PictureItem::Role::Object) {
         // Delete Item acts on the object its menu was opened over, also when the right button
@@ -340,62 +350,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         // Qt hands the release to the widget that got the press; the menu is that of the control
         // under the pointer now. Taking the event keeps it from reaching the parents a second time.
         const QPoint globalPosition = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
-        Guarded([&] { OpenContextMenu(ControlUnder(globalPosition), globalPosition); });
+        Guarded([&] { OpenContextMenu(globalPosition); });
         return true;
     }
-    switch (event->type()) {
-    case QEvent::MouseMove:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::Enter:
-    case QEvent::Leave:
-    case QEvent::Show:
-    case QEvent::Hide:
-        if (!hintTimer_.isActive()) hintTimer_.start();
-        break;
-    default:
-        break;
-    }
     return QWidget::eventFilter(watched, event);
-}
-
-PictureItem* TForm1::ControlUnder(QPoint globalPosition) const {
-    if (QApplication::widgetAt(globalPosition) != stage_->viewport()) return nullptr;
-    return stage_->ControlAt(stage_->viewport()->mapFromGlobal(globalPosition));
-}
-
-QString TForm1::HintAt(QPoint globalPosition, QWidget** widget) const {
-    *widget = nullptr;
-    // An open menu's items have no hint of their own, and a window blocked by a dialog lends none.
-    if (QApplication::activePopupWidget() != nullptr) return QString();
-    const QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal != this) return QString();
-    QWidget* under = QApplication::widgetAt(globalPosition);
-    if (under == nullptr || under->window() != this) return QString();
-    *widget = under;
-    if (under == stage_->viewport()) {
-        const PictureItem* control = ControlUnder(globalPosition);
-        return control != nullptr ? control->hint : QString();
-    }
-    for (QWidget* w = under; w != nullptr; w = w->parentWidget()) {
-        const QString hint = w->property(kHintProperty).toString();
-        if (!hint.isEmpty()) return hint;
-    }
-    return QString();
-}
-
-void TForm1::UpdateHint() {
-    QWidget* under = nullptr;
-    const QString hint = HintAt(QCursor::pos(), &under);
-    if (hint != currentHint_) {
-        currentHint_ = hint;
-        ApplicationHint(hint);
-    }
-    // Entry and leave wait while a button holds the mouse for some control.
-    if (QGuiApplication::mouseButtons() != Qt::NoButton || stage_->Captured() != nullptr) return;
-    const bool overLabel = under == label1_;
-    if (overLabel == pointerOverLabel_) return;
-    pointerOverLabel_ = overLabel;
-    if (overLabel) Label1MouseEnter();
-    else Label1MouseLeave();
 }

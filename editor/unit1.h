@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "artwork.h"
+#include "hintpass.h"
 #include "iconwidget.h"
 #include "level.h"
 #include "linklabel.h"
@@ -40,38 +40,6 @@ public:
     explicit TForm1(std::string programDirectory);
     ~TForm1() override;
 
-    void img_bombaDblClick(PictureItem* sender);
-    void ControlMouseDown(ObjectItem* sender, Qt::MouseButton button, int x, int y);
-    void ControlMouseMove(ObjectItem* sender, int x, int y);
-    void ControlMouseUp(ObjectItem* sender, Qt::MouseButton button, int x, int y);
-    void DeleteItem1Click();
-    void NextLevel1Click();
-    void PreviousLevel1Click();
-    void guardarDblClick();
-    void cargarDblClick();
-    void ApplicationHint(const QString& hint);
-    void Label1MouseEnter();
-    void Label1MouseLeave();
-    void Label1Click();
-
-    // Opens the context menu of `control` (none for most controls) at a screen position.
-    void OpenContextMenu(PictureItem* control, QPoint globalPosition);
-    // The topmost picture control or placed object under a screen position, if the stage is there.
-    PictureItem* ControlUnder(QPoint globalPosition) const;
-    void CaptureLost();
-    void ObjectDestroyed(ObjectItem* item);
-
-    // Runs an event handler; a failure that escapes it is shown in the error box.
-    template <typename Handler>
-    void Guarded(Handler&& handler) {
-        try {
-            handler();
-        } catch (const std::exception& e) {
-            ShowFailure(e.what());
-        }
-    }
-    static void ShowFailure(const char* text);
-
     level::Level& Level() { return *level_; }
     int Round() const { return round_; }
     bool Dragging() const { return dragging_; }
@@ -96,17 +64,46 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs an event handler; a failure that escapes it is shown in the error box.
+    template <typename Handler>
+    void Guarded(Handler&& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            ShowFailure(e.what());
+        }
+    }
+    static void ShowFailure(const char* text);
+
+    void img_bombaDblClick(PictureItem* sender);
+    void ControlMouseDown(ObjectItem* sender, Qt::MouseButton button, int x, int y);
+    void ControlMouseMove(ObjectItem* sender, int x, int y);
+    void ControlMouseUp(ObjectItem* sender, Qt::MouseButton button, int x, int y);
+    void DeleteItem1Click();
+    void NextLevel1Click();
+    void PreviousLevel1Click();
+    void guardarDblClick();
+    void cargarDblClick();
+    void ApplicationHint(const QString& hint);
+    void Label1MouseEnter();
+    void Label1MouseLeave();
+    void Label1Click();
+
+    // Opens the context menu of the control under a screen position (none for most controls) there.
+    void OpenContextMenu(QPoint globalPosition);
+    void CaptureLost();
+    void ObjectDestroyed(ObjectItem* item);
+
     std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject& object) override;
     void LoadPicture(level::ObjectControl& control, const std::string& path) override;
     void ShowDialog(const std::string& text, level::DialogType type) override;
     void SetBusyCursor(bool busy) override;
 
     void CreateControls();
+    void ConnectControls();
     void FormCreate();
     void FormClose();
     void ChangeRound(int round, level::BackgroundSpelling spelling);
-    void UpdateHint();
-    QString HintAt(QPoint globalPosition, QWidget** widget) const;
 
     std::string programDirectory_;
     std::unique_ptr<level::Level> level_;
@@ -129,8 +126,6 @@ private:
     QMenu* popupMenu1_ = nullptr;
     QMenu* borrarObjeto_ = nullptr;
 
-    QTimer hintTimer_;
-    QString currentHint_;
-    bool pointerOverLabel_ = false;
+    THintPass* hintPass_ = nullptr;
     int busyDepth_ = 0;
 };
