@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "filelookup.h"
 #include "levelfile.h"
 #include "recordinghost.h"
 
@@ -217,13 +218,9 @@ TEST_F(SaveErrorTest, UnprivilegedSaveSucceedsWhereWritingIsAllowed) {
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level3.lev"});
 }
 
-TEST_F(SaveErrorTest, NoFreeFileDescriptorIsTooManyOpenFiles) {
-#ifdef BLASTRIX_SANITIZED
-    GTEST_SKIP() << "the sanitizers' type checks open a pipe, so they fail where no descriptor is left";
-#endif
-    MakePreviousLevel();
-
-    const ChildResult result = RunInChild(false, [&] {
+// Runs `body` in a child that has no file descriptor left to open.
+ChildResult RunWithoutFreeDescriptor(const std::function<std::string()>& body) {
+    return RunInChild(false, [&] {
         // The lowest free descriptor is the number of the next one opened; allowing no more than that leaves none.
         const int lowestFree = open("/dev/null", O_RDONLY);
         if (lowestFree < 0) return std::string("cannot open /dev/null");
@@ -232,12 +229,54 @@ TEST_F(SaveErrorTest, NoFreeFileDescriptorIsTooManyOpenFiles) {
         getrlimit(RLIMIT_NOFILE, &limit);
         limit.rlim_cur = static_cast<rlim_t>(lowestFree);
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("cannot lower the limit");
-        return SaveOutcome(lvl, 3);
+        return body();
     });
+}
+
+#ifdef BLASTRIX_SANITIZED
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+constexpr const char* kSanitizersNeedDescriptors =
+    "the sanitizers' type checks open a pipe, so they fail where no descriptor is left";
+
+class NoFreeDescriptorTest : public SaveErrorTest, public ::testing::WithParamInterface<const char*> {};
+
+// Spelled otherwise, the levels directory is found only by listing the program directory.
+TEST_P(NoFreeDescriptorTest, SaveIsTooManyOpenFiles) {
+    if (kSanitized) GTEST_SKIP() << kSanitizersNeedDescriptors;
+    MakePreviousLevel(GetParam());
+
+    const ChildResult result = RunWithoutFreeDescriptor([&] { return SaveOutcome(lvl, 3); });
 
     ASSERT_EQ(result.exitCode, kRan);
     EXPECT_EQ(result.text, "Too many open files");
-    ExpectPreviousIntact();
+    ExpectPreviousIntact(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(LevelsDirectory, NoFreeDescriptorTest, ::testing::Values("levels", "Levels"),
+                         [](const ::testing::TestParamInfo<const char*>& row) {
+                             return std::string(row.param) == "levels" ? "ExactSpelling" : "OtherSpelling";
+                         });
+
+TEST(LookupErrorTest, FailedListingIsReportedAsTheFileThatCouldNotBeOpened) {
+    if (kSanitized) GTEST_SKIP() << kSanitizersNeedDescriptors;
+    const TemporaryDirectory dir;
+    dir.MakeDirectory("Levels");
+    dir.WriteFile("Levels/Level3.lev", kPrevious);
+    const std::string composed = dir.Path() + "levels/Level3.lev";
+
+    const ChildResult result = RunWithoutFreeDescriptor([&] {
+        try {
+            return "resolved " + level::ResolveBelow(dir.Path(), composed);
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+    });
+
+    ASSERT_EQ(result.exitCode, kRan);
+    EXPECT_EQ(result.text, "Cannot open file \"" + composed + "\". Too many open files");
 }
 
 // A tmpfs mounted on a directory for as long as it lives.
