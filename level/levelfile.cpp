@@ -149,7 +149,9 @@ std::string SaveErrorText(int error) {
     case ENFILE: return "Too many open files";
     case EACCES:
     case EPERM:
-    case EROFS: return "File access denied";
+    case EROFS:
+    // Creating a file where a directory stands is refused as access, not as a failure of the device.
+    case EISDIR: return "File access denied";
     default: return "I/O error " + std::to_string(error);
     }
 }

@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(Errors, SaveErrorTextTest,
                                            ErrorTextCase{EACCES, "File access denied"},
                                            ErrorTextCase{ENOSPC, "I/O error 28"},
                                            ErrorTextCase{EIO, "I/O error 5"},
-                                           ErrorTextCase{EISDIR, "I/O error 21"},
+                                           ErrorTextCase{EISDIR, "File access denied"},
                                            ErrorTextCase{EFBIG, "I/O error 27"},
                                            ErrorTextCase{EDQUOT, "I/O error 122"}));
 
@@ -151,10 +151,10 @@ TEST_F(SaveErrorTest, LevelsAsAPlainFileIsAnInvalidFilename) {
     EXPECT_EQ(dir.Entries(""), Strings{"Levels"});
 }
 
-TEST_F(SaveErrorTest, DirectoryInPlaceOfTheFileIsAnIoError) {
+TEST_F(SaveErrorTest, DirectoryInPlaceOfTheFileIsAccessDenied) {
     dir.MakeDirectory("levels");
     dir.MakeDirectory("levels/Level3.lev");
-    EXPECT_EQ(SaveOutcome(lvl, 3), "I/O error 21");
+    EXPECT_EQ(SaveOutcome(lvl, 3), "File access denied");
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level3.lev"});
     EXPECT_EQ(host.calls, (Strings{"busy on", "busy off"}));
 }
