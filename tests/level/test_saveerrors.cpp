@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -158,6 +159,66 @@ TEST_F(SaveErrorTest, DirectoryInPlaceOfTheFileIsAccessDenied) {
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level3.lev"});
     EXPECT_EQ(host.calls, (Strings{"busy on", "busy off"}));
 }
+
+struct LinkCase {
+    const char* name;
+    mode_t type;  // of the node the level file links to; 0: none yet
+    dev_t device;
+    bool reader;  // a FIFO with its read end open
+    const char* outcome;
+};
+
+std::ostream& operator<<(std::ostream& out, const LinkCase& c) { return out << c.name; }
+
+class LinkTest : public SaveErrorTest, public ::testing::WithParamInterface<LinkCase> {};
+
+// Saving through a link writes what it points at; a node that is no regular file is written into, never replaced.
+TEST_P(LinkTest, LinkAndWhatItPointsAtStayWhatTheyAre) {
+    const LinkCase& c = GetParam();
+    // Devices are private twins made here, so that nothing outside the test directory is at stake.
+    const std::string node = dir.Path() + "node";
+    if (c.type != 0 && mknod(node.c_str(), c.type | 0666, c.device) != 0)
+        GTEST_SKIP() << "mknod: " << std::strerror(errno);
+    if (S_ISCHR(c.type)) {
+        const int probe = open(node.c_str(), O_WRONLY | O_CLOEXEC);
+        if (probe < 0) GTEST_SKIP() << "device nodes cannot be opened here: " << std::strerror(errno);
+        close(probe);
+    }
+    const int reader = c.reader ? open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    ASSERT_EQ(c.reader, reader >= 0);
+    const std::string link = dir.MakeDirectory("levels") + "Level1.lev";
+    ASSERT_EQ(symlink(node.c_str(), link.c_str()), 0);
+
+    EXPECT_EQ(SaveOutcome(lvl, 1), c.outcome);
+
+    const mode_t type = c.type != 0 ? c.type : S_IFREG;
+    if (c.reader) {
+        std::string received(level::FormatLevel(lvl).size() + 1, '\0');
+        const ssize_t n = read(reader, received.data(), received.size());
+        close(reader);
+        received.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        EXPECT_EQ(received, level::FormatLevel(lvl));
+    } else if (S_ISREG(type)) {
+        EXPECT_EQ(ReadFile(node), level::FormatLevel(lvl));
+    }
+    struct stat st {};
+    ASSERT_EQ(lstat(node.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & S_IFMT, type) << "the node was replaced";
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced";
+    Strings entries = dir.Entries("");
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (Strings{"levels", "node"}));
+    EXPECT_EQ(dir.Entries("levels"), Strings{"Level1.lev"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, LinkTest,
+                         ::testing::Values(LinkCase{"RegularFile", S_IFREG, 0, false, "saved"},
+                                           LinkCase{"NothingYet", 0, 0, false, "saved"},
+                                           LinkCase{"FullDevice", S_IFCHR, makedev(1, 7), false, "I/O error 28"},
+                                           LinkCase{"FifoWithoutReader", S_IFIFO, 0, false, "I/O error 6"},
+                                           LinkCase{"FifoWithReader", S_IFIFO, 0, true, "saved"}),
+                         [](const ::testing::TestParamInfo<LinkCase>& row) { return row.param.name; });
 
 struct AccessCase {
     const char* name;
