@@ -3,9 +3,12 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <vector>
+
+#include "pngdecoder.h"
+#include "safefile.h"
 
 namespace level {
 namespace {
@@ -13,6 +16,11 @@ namespace {
 bool Exists(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
+}
+
+[[noreturn]] void ThrowListingError(const std::string& directory) {
+    const int error = errno;
+    throw FileSystemError(error, "Cannot list " + directory + ": " + std::strerror(error));
 }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -33,13 +41,21 @@ std::optional<std::string> FindEntryIgnoringCase(const std::string& directory, c
     if (Exists(dir + "/" + name)) return name;
 
     const std::unique_ptr<DIR, int (*)(DIR*)> handle(opendir(dir.c_str()), closedir);
-    if (!handle) return std::nullopt;
+    if (!handle) {
+        // Only a directory that is not there holds nothing; any other failure says nothing about the name.
+        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+        ThrowListingError(dir);
+    }
     // Several spellings may match; the smallest in byte order wins, so the choice does not
     // depend on the order in which the file system lists them.
     std::optional<std::string> found;
-    while (const dirent* entry = readdir(handle.get())) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(handle.get());
+        if (entry == nullptr) break;
         if (EqualIgnoringCase(name, entry->d_name) && (!found || *found > entry->d_name)) found = entry->d_name;
     }
+    if (errno != 0) ThrowListingError(dir);
     return found;
 }
 
@@ -52,7 +68,13 @@ std::string ResolveIgnoringCase(const std::string& base, const std::string& rela
         const std::string part = relative.substr(start, end - start);
         if (!part.empty()) {
             const std::string directory = resolved.empty() ? "." : resolved;
-            const std::optional<std::string> entry = FindEntryIgnoringCase(directory, part);
+            std::optional<std::string> entry;
+            try {
+                entry = FindEntryIgnoringCase(directory, part);
+            } catch (const FileSystemError& e) {
+                // Reported as the open of the whole path would have failed.
+                throw FileSystemError(e.Error(), FileOpenErrorText(base + relative, e.Error()));
+            }
             if (!entry) return base + relative;
             if (!resolved.empty() && resolved.back() != '/') resolved += '/';
             resolved += *entry;

@@ -77,14 +77,16 @@ void Level::Clear() {
 }
 
 bool Level::Remove(const PlacedObject* object) {
-    if (object == nullptr || !IsValidTag(object->tag)) return false;
-    ObjectList& list = MutableList(KindOf(object->tag).list);
-    const auto it = std::find(list.begin(), list.end(), object);
-    if (it == list.end()) return false;
-    PlacedObject* removed = *it;
-    list.erase(it);
-    Release(removed);
-    return true;
+    // Only the address is compared: a pointer that is in no list may point anywhere.
+    for (ObjectList& list : lists_) {
+        const auto it = std::find(list.begin(), list.end(), object);
+        if (it == list.end()) continue;
+        PlacedObject* removed = *it;
+        list.erase(it);
+        Release(removed);
+        return true;
+    }
+    return false;
 }
 
 std::size_t Level::ObjectCount() const {

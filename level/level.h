@@ -39,7 +39,7 @@ public:
 
     void Clear();
     // Takes the object out of its list and destroys it; false (and nothing done) if it is in none.
-    // The pointer must be one CreateObject returned.
+    // A pointer that is in no list is never read.
     bool Remove(const PlacedObject* object);
 
     const ObjectList& List(ListId id) const { return lists_[static_cast<std::size_t>(id)]; }

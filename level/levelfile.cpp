@@ -129,6 +129,16 @@ void ReadObjects(Level& level, int round) {
     }
 }
 
+// The round's file in the levels directory that exists, spelled as found or, when new, as composed.
+std::string LevelFileToWrite(const std::string& directory, int round) {
+    const std::optional<std::string> levels = FindEntryIgnoringCase(directory, kLevelsDirectory);
+    struct stat st {};
+    if (!levels || stat((directory + *levels).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw FileSystemError(ENOTDIR, "No levels directory in " + directory);
+    const std::string levelsPath = directory + *levels + "/";
+    return levelsPath + FindEntryIgnoringCase(levelsPath, LevelFileName(round)).value_or(LevelFileName(round));
+}
+
 }  // namespace
 
 std::string SaveErrorText(int error) {
@@ -139,7 +149,9 @@ std::string SaveErrorText(int error) {
     case ENFILE: return "Too many open files";
     case EACCES:
     case EPERM:
-    case EROFS: return "File access denied";
+    case EROFS:
+    // Creating a file where a directory stands is refused as access, not as a failure of the device.
+    case EISDIR: return "File access denied";
     default: return "I/O error " + std::to_string(error);
     }
 }
@@ -170,15 +182,8 @@ bool SaveLevel(const Level& level, int round) {
     }
 
     const BusyCursor busy(services);
-    const std::string& directory = level.ProgramDirectory();
-    const std::optional<std::string> levels = FindEntryIgnoringCase(directory, kLevelsDirectory);
-    struct stat st {};
-    if (!levels || stat((directory + *levels).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw SaveError(SaveErrorText(ENOTDIR));
-    const std::string levelsPath = directory + *levels + "/";
-    const std::string name = FindEntryIgnoringCase(levelsPath, LevelFileName(round)).value_or(LevelFileName(round));
     try {
-        WriteFileReplacing(levelsPath + name, FormatLevel(level));
+        WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
     } catch (const FileSystemError& e) {
         throw SaveError(SaveErrorText(e.Error()));
     }

@@ -16,8 +16,9 @@ private:
     int error_;
 };
 
-// Replaces the file at `path` with `bytes`, whole or not at all: a new file is written beside it and
-// takes its place only once complete. Keeps the old file's permissions; a read-only file is refused.
+// Replaces the regular file at `path` (or behind a link there) with `bytes`, whole or not at all, keeping
+// its permissions; a read-only file is refused. Anything else, a device or a FIFO say, is written into
+// as it stands and never replaced.
 void WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 }  // namespace level

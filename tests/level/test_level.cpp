@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <stdexcept>
 #include <string>
@@ -189,7 +191,7 @@ TEST(RemoveTest, TakesOutOnlyThatObjectAndFreesItsPlaceUnderTheLimit) {
     EXPECT_NE(lvl.CreateObject(kCoin), nullptr);
 }
 
-TEST(RemoveTest, RefusesObjectsThatAreNotInTheLevel) {
+TEST(RemoveTest, RefusesObjectsThatAreNotInTheLevelWithoutReadingThem) {
     RecordingHost host;
     level::Level lvl(host, "/game/");
     level::Level other(host, "/game/");
@@ -197,10 +199,16 @@ TEST(RemoveTest, RefusesObjectsThatAreNotInTheLevel) {
     const level::PlacedObject* foreign = other.CreateObject(kBomb);
     level::PlacedObject stray;
     stray.tag = 42;
+    // Any read through a pointer into this page ends the test program.
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    void* const page = mmap(nullptr, static_cast<std::size_t>(pageSize), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(page, MAP_FAILED);
 
     EXPECT_FALSE(lvl.Remove(nullptr));
     EXPECT_FALSE(lvl.Remove(foreign));
     EXPECT_FALSE(lvl.Remove(&stray));
+    EXPECT_FALSE(lvl.Remove(static_cast<const level::PlacedObject*>(page)));
+    munmap(page, static_cast<std::size_t>(pageSize));
     EXPECT_EQ(lvl.ObjectCount(), 1u);
     EXPECT_EQ(other.ObjectCount(), 1u);
 }

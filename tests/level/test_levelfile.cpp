@@ -247,8 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
                      for (int i = 0; i < 3; ++i) p.push_back("7 3,3,100x10");
                      return p;
                  }()},
-        LoadCase{"EndOfFileCharacterStopsReading", "start,1,1\r\n\x1a" "bomba,2,2\r\n", {"8 1,1,24x24"}},
-        LoadCase{"EndOfFileCharacterAfterADroppedCrStopsReading", "start,1,1\r\n\r\x1a" "bomba,2,2\r\n", {"8 1,1,24x24"}},
+        LoadCase{"EndOfFileCharacterStopsReading", "start,1,1\r\n\x1a\r\nbomba,2,2\r\n", {"8 1,1,24x24"}},
         LoadCase{"EndOfFileCharacterCutsTheLine", "bomba,7,8\x1a,x,y\nmoneda,1,2", {"1 7,8,14x18", "2 1,2,14x14"}},
         LoadCase{"CarriageReturnInsideKeywordIsDropped", "sta\rrt,1,1\r\n", {"8 1,1,24x24"}},
         LoadCase{"LastLineWithoutLineEnd", "start,1,1\r\nbomba,2,2", {"8 1,1,24x24", "1 2,2,14x18"}},

@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "filelookup.h"
 #include "levelfile.h"
 #include "recordinghost.h"
 
@@ -47,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(Errors, SaveErrorTextTest,
                                            ErrorTextCase{EACCES, "File access denied"},
                                            ErrorTextCase{ENOSPC, "I/O error 28"},
                                            ErrorTextCase{EIO, "I/O error 5"},
-                                           ErrorTextCase{EISDIR, "I/O error 21"},
+                                           ErrorTextCase{EISDIR, "File access denied"},
                                            ErrorTextCase{EFBIG, "I/O error 27"},
                                            ErrorTextCase{EDQUOT, "I/O error 122"}));
 
@@ -150,13 +152,73 @@ TEST_F(SaveErrorTest, LevelsAsAPlainFileIsAnInvalidFilename) {
     EXPECT_EQ(dir.Entries(""), Strings{"Levels"});
 }
 
-TEST_F(SaveErrorTest, DirectoryInPlaceOfTheFileIsAnIoError) {
+TEST_F(SaveErrorTest, DirectoryInPlaceOfTheFileIsAccessDenied) {
     dir.MakeDirectory("levels");
     dir.MakeDirectory("levels/Level3.lev");
-    EXPECT_EQ(SaveOutcome(lvl, 3), "I/O error 21");
+    EXPECT_EQ(SaveOutcome(lvl, 3), "File access denied");
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level3.lev"});
     EXPECT_EQ(host.calls, (Strings{"busy on", "busy off"}));
 }
+
+struct LinkCase {
+    const char* name;
+    mode_t type;  // of the node the level file links to; 0: none yet
+    dev_t device;
+    bool reader;  // a FIFO with its read end open
+    const char* outcome;
+};
+
+std::ostream& operator<<(std::ostream& out, const LinkCase& c) { return out << c.name; }
+
+class LinkTest : public SaveErrorTest, public ::testing::WithParamInterface<LinkCase> {};
+
+// Saving through a link writes what it points at; a node that is no regular file is written into, never replaced.
+TEST_P(LinkTest, LinkAndWhatItPointsAtStayWhatTheyAre) {
+    const LinkCase& c = GetParam();
+    // Devices are private twins made here, so that nothing outside the test directory is at stake.
+    const std::string node = dir.Path() + "node";
+    if (c.type != 0 && mknod(node.c_str(), c.type | 0666, c.device) != 0)
+        GTEST_SKIP() << "mknod: " << std::strerror(errno);
+    if (S_ISCHR(c.type)) {
+        const int probe = open(node.c_str(), O_WRONLY | O_CLOEXEC);
+        if (probe < 0) GTEST_SKIP() << "device nodes cannot be opened here: " << std::strerror(errno);
+        close(probe);
+    }
+    const int reader = c.reader ? open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    ASSERT_EQ(c.reader, reader >= 0);
+    const std::string link = dir.MakeDirectory("levels") + "Level1.lev";
+    ASSERT_EQ(symlink(node.c_str(), link.c_str()), 0);
+
+    EXPECT_EQ(SaveOutcome(lvl, 1), c.outcome);
+
+    const mode_t type = c.type != 0 ? c.type : S_IFREG;
+    if (c.reader) {
+        std::string received(level::FormatLevel(lvl).size() + 1, '\0');
+        const ssize_t n = read(reader, received.data(), received.size());
+        close(reader);
+        received.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        EXPECT_EQ(received, level::FormatLevel(lvl));
+    } else if (S_ISREG(type)) {
+        EXPECT_EQ(ReadFile(node), level::FormatLevel(lvl));
+    }
+    struct stat st {};
+    ASSERT_EQ(lstat(node.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & S_IFMT, type) << "the node was replaced";
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced";
+    Strings entries = dir.Entries("");
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (Strings{"levels", "node"}));
+    EXPECT_EQ(dir.Entries("levels"), Strings{"Level1.lev"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, LinkTest,
+                         ::testing::Values(LinkCase{"RegularFile", S_IFREG, 0, false, "saved"},
+                                           LinkCase{"NothingYet", 0, 0, false, "saved"},
+                                           LinkCase{"FullDevice", S_IFCHR, makedev(1, 7), false, "I/O error 28"},
+                                           LinkCase{"FifoWithoutReader", S_IFIFO, 0, false, "I/O error 6"},
+                                           LinkCase{"FifoWithReader", S_IFIFO, 0, true, "saved"}),
+                         [](const ::testing::TestParamInfo<LinkCase>& row) { return row.param.name; });
 
 struct AccessCase {
     const char* name;
@@ -217,13 +279,9 @@ TEST_F(SaveErrorTest, UnprivilegedSaveSucceedsWhereWritingIsAllowed) {
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level3.lev"});
 }
 
-TEST_F(SaveErrorTest, NoFreeFileDescriptorIsTooManyOpenFiles) {
-#ifdef BLASTRIX_SANITIZED
-    GTEST_SKIP() << "the sanitizers' type checks open a pipe, so they fail where no descriptor is left";
-#endif
-    MakePreviousLevel();
-
-    const ChildResult result = RunInChild(false, [&] {
+// Runs `body` in a child that has no file descriptor left to open.
+ChildResult RunWithoutFreeDescriptor(const std::function<std::string()>& body) {
+    return RunInChild(false, [&] {
         // The lowest free descriptor is the number of the next one opened; allowing no more than that leaves none.
         const int lowestFree = open("/dev/null", O_RDONLY);
         if (lowestFree < 0) return std::string("cannot open /dev/null");
@@ -232,12 +290,54 @@ TEST_F(SaveErrorTest, NoFreeFileDescriptorIsTooManyOpenFiles) {
         getrlimit(RLIMIT_NOFILE, &limit);
         limit.rlim_cur = static_cast<rlim_t>(lowestFree);
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("cannot lower the limit");
-        return SaveOutcome(lvl, 3);
+        return body();
     });
+}
+
+#ifdef BLASTRIX_SANITIZED
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+constexpr const char* kSanitizersNeedDescriptors =
+    "the sanitizers' type checks open a pipe, so they fail where no descriptor is left";
+
+class NoFreeDescriptorTest : public SaveErrorTest, public ::testing::WithParamInterface<const char*> {};
+
+// Spelled otherwise, the levels directory is found only by listing the program directory.
+TEST_P(NoFreeDescriptorTest, SaveIsTooManyOpenFiles) {
+    if (kSanitized) GTEST_SKIP() << kSanitizersNeedDescriptors;
+    MakePreviousLevel(GetParam());
+
+    const ChildResult result = RunWithoutFreeDescriptor([&] { return SaveOutcome(lvl, 3); });
 
     ASSERT_EQ(result.exitCode, kRan);
     EXPECT_EQ(result.text, "Too many open files");
-    ExpectPreviousIntact();
+    ExpectPreviousIntact(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(LevelsDirectory, NoFreeDescriptorTest, ::testing::Values("levels", "Levels"),
+                         [](const ::testing::TestParamInfo<const char*>& row) {
+                             return std::string(row.param) == "levels" ? "ExactSpelling" : "OtherSpelling";
+                         });
+
+TEST(LookupErrorTest, FailedListingIsReportedAsTheFileThatCouldNotBeOpened) {
+    if (kSanitized) GTEST_SKIP() << kSanitizersNeedDescriptors;
+    const TemporaryDirectory dir;
+    dir.MakeDirectory("Levels");
+    dir.WriteFile("Levels/Level3.lev", kPrevious);
+    const std::string composed = dir.Path() + "levels/Level3.lev";
+
+    const ChildResult result = RunWithoutFreeDescriptor([&] {
+        try {
+            return "resolved " + level::ResolveBelow(dir.Path(), composed);
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+    });
+
+    ASSERT_EQ(result.exitCode, kRan);
+    EXPECT_EQ(result.text, "Cannot open file \"" + composed + "\". Too many open files");
 }
 
 // A tmpfs mounted on a directory for as long as it lives.
