@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "filelookup.h"
+#include "programdirectory.h"
 #include "locations.h"
 #include "unit1.h"
 
@@ -54,12 +55,12 @@ private:
 
 // A program directory with the sample sprites and a round 1 of `count` enemies and, above them all, one bomb.
 fs::path MakeProgram(int count) {
-    const fs::path sample = level::ExecutableDirectory();
+    const fs::path sample = files::ExecutableDirectory();
     const fs::path directory = fs::temp_directory_path() / ("blastrix-drag-" + std::to_string(getpid()));
     fs::remove_all(directory);
     fs::create_directories(directory / "levels");
     fs::copy(sample / "data", directory / "data", fs::copy_options::recursive);
-    if (const auto background = level::FindEntryIgnoringCase((sample / "levels").string() + "/", "Level1.png"))
+    if (const auto background = files::FindEntryIgnoringCase((sample / "levels").string() + "/", "Level1.png"))
         fs::copy_file(sample / "levels" / *background, directory / "levels" / "Level1.png");
     std::mt19937 random(4242);
     std::uniform_int_distribution<int> left(192, 468 - 20);

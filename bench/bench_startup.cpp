@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "filelookup.h"
+#include "programdirectory.h"
 #include "locations.h"
 #include "tapplication.h"
 #include "unit1.h"
@@ -280,7 +281,7 @@ fs::path MakeCrowdedProgram(const fs::path& sample, int count) {
     fs::remove_all(directory);
     fs::create_directories(directory / "levels");
     fs::copy(sample / "data", directory / "data", fs::copy_options::recursive);
-    if (const auto background = level::FindEntryIgnoringCase((sample / "levels").string() + "/", "Level1.png"))
+    if (const auto background = files::FindEntryIgnoringCase((sample / "levels").string() + "/", "Level1.png"))
         fs::copy_file(sample / "levels" / *background, directory / "levels" / "Level1.png");
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> left(192, 468 - 20);
@@ -300,7 +301,7 @@ int Parent(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
     }
     const std::string self = fs::canonical("/proc/self/exe").string();
-    const fs::path sample = level::ExecutableDirectory();
+    const fs::path sample = files::ExecutableDirectory();
     if (!fs::exists(sample / "data")) {
         std::fprintf(stderr, "no data/ beside %s: build blastrix-editor first\n", self.c_str());
         return 1;

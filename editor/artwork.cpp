@@ -6,7 +6,7 @@
 
 namespace artwork {
 
-QImage ToImage(const level::RgbaImage& rgba) {
+QImage ToImage(const files::RgbaImage& rgba) {
     const QImage view(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
     // Premultiplied pixels blend fastest, and the copy stops the image from pointing into `rgba`.
     return view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -14,13 +14,13 @@ QImage ToImage(const level::RgbaImage& rgba) {
 
 QImage Embedded(const QString& name) {
     QFile file(":/artwork/" + name + ".png");
-    if (!file.open(QIODevice::ReadOnly)) throw level::PngError("Missing built-in picture " + name.toStdString());
+    if (!file.open(QIODevice::ReadOnly)) throw files::PngError("Missing built-in picture " + name.toStdString());
     const QByteArray bytes = file.readAll();
-    return ToImage(level::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+    return ToImage(files::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                     static_cast<std::size_t>(bytes.size())));
 }
 
-QImage FromFile(const std::string& path) { return ToImage(level::DecodePngFile(path)); }
+QImage FromFile(const std::string& path) { return ToImage(files::DecodePngFile(path)); }
 
 }  // namespace artwork
 

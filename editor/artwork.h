@@ -12,12 +12,12 @@
 // Pictures for the screen, decoded by the project's own PNG decoder.
 namespace artwork {
 
-QImage ToImage(const level::RgbaImage& rgba);
+QImage ToImage(const files::RgbaImage& rgba);
 
 // One of the pictures built into the program, e.g. "bomb"; throws when it is missing.
 QImage Embedded(const QString& name);
 
-// Reads a PNG file; throws level::PngError with the text to show when it cannot.
+// Reads a PNG file; throws files::PngError with the text to show when it cannot.
 QImage FromFile(const std::string& path);
 
 }  // namespace artwork

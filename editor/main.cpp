@@ -1,10 +1,10 @@
-#include "locations.h"
+#include "programdirectory.h"
 #include "tapplication.h"
 #include "unit1.h"
 
 int main(int argc, char* argv[]) {
     TApplication application(argc, argv);
-    TForm1 form(level::ExecutableDirectory());
+    TForm1 form(files::ExecutableDirectory());
     form.show();
     return application.exec();
 }

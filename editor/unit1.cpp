@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 
 #include "dialogs.h"
-#include "filelookup.h"
 #include "screencentrer.h"
 #include "levelfile.h"
 
@@ -65,7 +64,7 @@ TForm1::TForm1(std::string programDirectory)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       programDirectory_(std::move(programDirectory)),
       level_(std::make_unique<level::Level>(static_cast<level::LevelServices&>(*this), programDirectory_)),
-      sprites_([this](const std::string& path) { return level::ResolveBelow(programDirectory_, path); }) {
+      sprites_([this](const std::string& path) { return level::Locate(programDirectory_, path).onDisk; }) {
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     setObjectName("Form1");
     setFixedSize(kClientWidth, kClientHeight);
@@ -174,8 +173,9 @@ void TForm1::ConnectControls() {
 void TForm1::FormCreate() {
     round_ = level::kFirstRound;
     try {
-        const std::string path = level::BackgroundPath(programDirectory_, round_, level::BackgroundSpelling::Startup);
-        image2_->SetPicture(artwork::FromFile(level::ResolveBelow(programDirectory_, path)));
+        const level::FileLocation background =
+            level::LocateBackground(programDirectory_, round_, level::BackgroundSpelling::Startup);
+        image2_->SetPicture(artwork::FromFile(background.onDisk));
     } catch (const std::exception& e) {
         ShowFailure(e.what());
     }
@@ -309,7 +309,7 @@ void TForm1::ChangeRound(int round, level::BackgroundSpelling spelling) {
     round_ = round;
     const std::string path = level::BackgroundPath(programDirectory_, round_, spelling);
     try {
-        image2_->SetPicture(artwork::FromFile(level::ResolveBelow(programDirectory_, path)));
+        image2_->SetPicture(artwork::FromFile(level::Locate(programDirectory_, path).onDisk));
     } catch (const std::exception&) {
         ShowDialog(std::string(kMissingBackgroundText) + "\r\r" + path, level::DialogType::Information);
     }

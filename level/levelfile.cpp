@@ -11,7 +11,6 @@
 #include <optional>
 
 #include "fields.h"
-#include "filelookup.h"
 #include "linereader.h"
 #include "locations.h"
 #include "safefile.h"
@@ -102,8 +101,7 @@ private:
 
 void ReadObjects(Level& level, int round) {
     const std::string& directory = level.ProgramDirectory();
-    const std::string path = ResolveBelow(directory, LevelFilePath(directory, round));
-    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor file(open(LocateLevelFile(directory, round).onDisk.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Get() < 0) return;
 
     LineReader reader([fd = file.Get()](char* buffer, std::size_t capacity) -> std::size_t {
@@ -131,12 +129,12 @@ void ReadObjects(Level& level, int round) {
 
 // The round's file in the levels directory that exists, spelled as found or, when new, as composed.
 std::string LevelFileToWrite(const std::string& directory, int round) {
-    const std::optional<std::string> levels = FindEntryIgnoringCase(directory, kLevelsDirectory);
+    const FileLocation levels = Locate(directory, directory + kLevelsDirectory);
     struct stat st {};
-    if (!levels || stat((directory + *levels).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw FileSystemError(ENOTDIR, "No levels directory in " + directory);
-    const std::string levelsPath = directory + *levels + "/";
-    return levelsPath + FindEntryIgnoringCase(levelsPath, LevelFileName(round)).value_or(LevelFileName(round));
+    if (!levels.found || stat(levels.onDisk.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw files::FileSystemError(ENOTDIR, "No levels directory in " + directory);
+    const FileLocation file = LocateLevelFile(directory, round);
+    return file.found ? file.onDisk : levels.onDisk + "/" + LevelFileName(round);
 }
 
 }  // namespace
@@ -183,8 +181,8 @@ bool SaveLevel(const Level& level, int round) {
 
     const BusyCursor busy(services);
     try {
-        WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
-    } catch (const FileSystemError& e) {
+        files::WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
+    } catch (const files::FileSystemError& e) {
         throw SaveError(SaveErrorText(e.Error()));
     }
     return true;

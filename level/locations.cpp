@@ -1,10 +1,10 @@
 #include "locations.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include <optional>
 #include <string>
-#include <vector>
+#include <utility>
+
+#include "filelookup.h"
 
 namespace level {
 
@@ -42,22 +42,27 @@ std::string SpritePath(const std::string& programDirectory, const ObjectKind& ki
     return programDirectory + kDataDirectory + "/" + kind.spriteFile;
 }
 
-std::string ExecutableDirectory() {
-    std::vector<char> buffer(PATH_MAX);
-    for (;;) {
-        const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0) break;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            std::string path(buffer.data(), static_cast<std::size_t>(n));
-            path.erase(path.find_last_of('/') + 1);
-            return path;
-        }
-        buffer.resize(buffer.size() * 2);
+FileLocation Locate(const std::string& programDirectory, const std::string& composed) {
+    FileLocation location{composed, composed, false};
+    if (composed.compare(0, programDirectory.size(), programDirectory) != 0) return location;
+    if (std::optional<std::string> found =
+            files::FindPathIgnoringCase(programDirectory, composed.substr(programDirectory.size()))) {
+        location.onDisk = std::move(*found);
+        location.found = true;
     }
-    // Without /proc the working directory is the best remaining guess.
-    std::vector<char> cwd(PATH_MAX);
-    if (getcwd(cwd.data(), cwd.size()) != nullptr) return std::string(cwd.data()) + "/";
-    return "./";
+    return location;
+}
+
+FileLocation LocateBackground(const std::string& programDirectory, int round, BackgroundSpelling spelling) {
+    return Locate(programDirectory, BackgroundPath(programDirectory, round, spelling));
+}
+
+FileLocation LocateLevelFile(const std::string& programDirectory, int round) {
+    return Locate(programDirectory, LevelFilePath(programDirectory, round));
+}
+
+FileLocation LocateSprite(const std::string& programDirectory, const ObjectKind& kind) {
+    return Locate(programDirectory, SpritePath(programDirectory, kind));
 }
 
 }  // namespace level

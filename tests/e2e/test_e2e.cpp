@@ -218,7 +218,7 @@ struct Geometry {
 
 class Screenshot {
 public:
-    explicit Screenshot(level::RgbaImage image) : image_(std::move(image)) {}
+    explicit Screenshot(files::RgbaImage image) : image_(std::move(image)) {}
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < image_.width && y < image_.height; }
     Rgb At(int x, int y) const {
         const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) +
@@ -227,13 +227,13 @@ public:
     }
 
 private:
-    level::RgbaImage image_;
+    files::RgbaImage image_;
 };
 
 // A sprite of data/, and where its opaque pixels are.
 struct Sprite {
     std::string file;
-    level::RgbaImage image;
+    files::RgbaImage image;
 
     bool Opaque(int x, int y) const { return image.pixels[Index(x, y) + 3] == 255; }
     Rgb At(int x, int y) const {
@@ -473,8 +473,8 @@ protected:
         const std::string path = (root_ / "shot.png").string();
         if (!RunProgram({tools_["import"], "-silent", "-window", "root", "png:" + path}, Environment())) return std::nullopt;
         try {
-            return Screenshot(level::DecodePngFile(path));
-        } catch (const level::PngError&) {
+            return Screenshot(files::DecodePngFile(path));
+        } catch (const files::PngError&) {
             return std::nullopt;
         }
     }
@@ -490,7 +490,7 @@ protected:
 
     // A sprite of the program's data/; it must have opaque pixels that stand out from round 1's background.
     Sprite LoadSprite(const std::string& file) {
-        Sprite sprite{file, level::DecodePngFile((programDir_ / "data" / file).string())};
+        Sprite sprite{file, files::DecodePngFile((programDir_ / "data" / file).string())};
         int distinct = 0;
         for (int y = 0; y < sprite.image.height; ++y)
             for (int x = 0; x < sprite.image.width; ++x)

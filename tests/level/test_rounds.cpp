@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "filelookup.h"
+#include "programdirectory.h"
 #include "locations.h"
 #include "recordinghost.h"
 
@@ -78,8 +78,10 @@ TEST_P(ResolveTest, FindsEveryComponentIgnoringCase) {
     for (const std::string& f : c.files) dir.WriteFile(f, "x");
     const std::string expected = dir.Path() + (c.expected.empty() ? c.composed : c.expected);
 
-    EXPECT_EQ(level::ResolveBelow(dir.Path(), dir.Path() + c.composed), expected);
-    EXPECT_EQ(level::ResolveIgnoringCase(dir.Path(), c.composed), expected);
+    const level::FileLocation location = level::Locate(dir.Path(), dir.Path() + c.composed);
+    EXPECT_EQ(location.composed, dir.Path() + c.composed);
+    EXPECT_EQ(location.onDisk, expected);
+    EXPECT_EQ(location.found, !c.expected.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -98,11 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ResolveTest, PathOutsideTheProgramDirectoryComesBackAsItIs) {
     TemporaryDirectory dir;
-    EXPECT_EQ(level::ResolveBelow(dir.Path(), "/elsewhere/levels/Level1.lev"), "/elsewhere/levels/Level1.lev");
+    EXPECT_EQ(level::Locate(dir.Path(), "/elsewhere/levels/Level1.lev").onDisk, "/elsewhere/levels/Level1.lev");
 }
 
 TEST(ExecutableDirectoryTest, IsTheDirectoryOfThisTestProgram) {
-    const std::string directory = level::ExecutableDirectory();
+    const std::string directory = files::ExecutableDirectory();
     ASSERT_FALSE(directory.empty());
     EXPECT_EQ(directory.front(), '/');
     EXPECT_EQ(directory.back(), '/');

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "filelookup.h"
+#include "locations.h"
 #include "levelfile.h"
 #include "recordinghost.h"
 
@@ -330,7 +330,7 @@ TEST(LookupErrorTest, FailedListingIsReportedAsTheFileThatCouldNotBeOpened) {
 
     const ChildResult result = RunWithoutFreeDescriptor([&] {
         try {
-            return "resolved " + level::ResolveBelow(dir.Path(), composed);
+            return "resolved " + level::Locate(dir.Path(), composed).onDisk;
         } catch (const std::exception& e) {
             return std::string(e.what());
         }

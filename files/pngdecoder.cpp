@@ -10,7 +10,7 @@
 #include <memory>
 #include <system_error>
 
-namespace level {
+namespace files {
 namespace {
 
 // libpng sizes its row buffers by the width alone, so a sane width bound keeps them small even for one-row pictures.
@@ -196,4 +196,4 @@ std::string FileOpenErrorText(const std::string& path, int err) {
     return "Cannot open file \"" + path + "\". " + reason;
 }
 
-}  // namespace level
+}  // namespace files

@@ -298,14 +298,14 @@ TEST_P(PngMatrixTest, EverySizeUpTo16DecodesToTheExpectedRgba) {
             const std::vector<std::uint8_t> png = Encode(picture, format);
             if (png.empty()) return;
             try {
-                const level::RgbaImage image = level::DecodePng(png.data(), png.size());
+                const files::RgbaImage image = files::DecodePng(png.data(), png.size());
                 const std::string difference = FirstDifference(image.pixels, ExpectedRgba(picture, format), width);
                 if (image.width != width || image.height != height || !difference.empty()) {
                     ADD_FAILURE() << width << "x" << height << " decoded as " << image.width << "x" << image.height
                                   << "; " << difference;
                     return;
                 }
-            } catch (const level::PngError& error) {
+            } catch (const files::PngError& error) {
                 ADD_FAILURE() << width << "x" << height << " failed to decode: " << error.what();
                 return;
             }

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace level {
+namespace files {
 
 // A failed file system call, with the host's error number.
 class FileSystemError : public std::runtime_error {
@@ -21,4 +21,4 @@ private:
 // as it stands and never replaced.
 void WriteFileReplacing(const std::string& path, std::string_view bytes);
 
-}  // namespace level
+}  // namespace files

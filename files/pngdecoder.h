@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace level {
+namespace files {
 
 // A decoded picture: width*height pixels, 4 bytes each (R, G, B, A, 8 bits), rows top to bottom.
 struct RgbaImage {
@@ -32,4 +32,4 @@ RgbaImage DecodePngFile(const std::string& path);
 // `Cannot open file "<path>". <strerror(err) with trailing blanks, control characters and full stops stripped>`
 std::string FileOpenErrorText(const std::string& path, int err);
 
-}  // namespace level
+}  // namespace files

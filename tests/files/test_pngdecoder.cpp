@@ -69,11 +69,11 @@ TEST(PngSuiteTest, DecodableFilesMatchTheReferencePixels) {
         if (mustDecode != true) continue;
         ++decodable;
         try {
-            const level::RgbaImage image = level::DecodePngFile((kSuiteDir / row.file).string());
+            const files::RgbaImage image = files::DecodePngFile((kSuiteDir / row.file).string());
             EXPECT_EQ(image.width, row.width);
             EXPECT_EQ(image.height, row.height);
             EXPECT_EQ(testing_support::Sha256Hex(image.pixels), row.rgba8Sha256);
-        } catch (const level::PngError& error) {
+        } catch (const files::PngError& error) {
             ADD_FAILURE() << "Rejected: " << error.what();
         }
     }
@@ -95,9 +95,9 @@ TEST(PngSuiteTest, CorruptFilesAreRejectedWithAMessage) {
         SCOPED_TRACE(file);
         ++rejected;
         try {
-            level::DecodePngFile((kSuiteDir / file).string());
+            files::DecodePngFile((kSuiteDir / file).string());
             ADD_FAILURE() << "Decoded a corrupt file";
-        } catch (const level::PngError& error) {
+        } catch (const files::PngError& error) {
             EXPECT_STRNE(error.what(), "");
         }
     }
@@ -163,7 +163,7 @@ const Bytes kSmallPaletteRgba = {255, 0,  0,  0,   0, 255, 0, 128, 0,  0,   255,
 
 TEST(PngDecoderTest, HandBuiltPaletteWithPartialTransparencyDecodes) {
     const Bytes png = AssemblePng(SmallPaletteChunks());
-    const level::RgbaImage image = level::DecodePng(png.data(), png.size());
+    const files::RgbaImage image = files::DecodePng(png.data(), png.size());
     EXPECT_EQ(image.width, 3);
     EXPECT_EQ(image.height, 2);
     EXPECT_EQ(image.pixels, kSmallPaletteRgba);
@@ -171,17 +171,17 @@ TEST(PngDecoderTest, HandBuiltPaletteWithPartialTransparencyDecodes) {
 
 TEST(PngDecoderTest, EveryTruncationOfAValidFileIsRejected) {
     const Bytes png = AssemblePng(SmallPaletteChunks());
-    ASSERT_NO_THROW(level::DecodePng(png.data(), png.size()));
+    ASSERT_NO_THROW(files::DecodePng(png.data(), png.size()));
     for (std::size_t length = 0; length < png.size(); ++length) {
         SCOPED_TRACE(length);
         try {
-            level::DecodePng(png.data(), length);
+            files::DecodePng(png.data(), length);
             ADD_FAILURE() << "Decoded a truncated file";
-        } catch (const level::PngError& error) {
+        } catch (const files::PngError& error) {
             EXPECT_STRNE(error.what(), "");
         }
     }
-    EXPECT_THROW(level::DecodePng(nullptr, 0), level::PngError);
+    EXPECT_THROW(files::DecodePng(nullptr, 0), files::PngError);
 }
 
 TEST(PngDecoderTest, BadChecksumsAreFatalOnlyInCriticalChunks) {
@@ -203,9 +203,9 @@ TEST(PngDecoderTest, BadChecksumsAreFatalOnlyInCriticalChunks) {
         testing::internal::CaptureStderr();
         bool decoded = false;
         try {
-            level::DecodePng(png.data(), png.size());
+            files::DecodePng(png.data(), png.size());
             decoded = true;
-        } catch (const level::PngError& error) {
+        } catch (const files::PngError& error) {
             EXPECT_STRNE(error.what(), "");
         }
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "libpng warnings must not reach the console";
@@ -226,9 +226,9 @@ TEST(PngDecoderTest, OversizedHeadersAreRefusedBeforeAnyPixelIsRead) {
         SCOPED_TRACE(size);
         const Bytes png = AssemblePng({Ihdr(test.width, test.height, 8, 6), Idat(Bytes(64), 9), {"IEND", {}}});
         try {
-            level::DecodePng(png.data(), png.size());
+            files::DecodePng(png.data(), png.size());
             ADD_FAILURE() << "Decoded a picture without its pixels";
-        } catch (const level::PngError& error) {
+        } catch (const files::PngError& error) {
             const std::string message = error.what();
             EXPECT_EQ(message.find("too large: " + size) != std::string::npos, test.tooLarge) << message;
         }
@@ -241,7 +241,7 @@ TEST(PngDecoderTest, MaximallyCompressedPictureIsNotMistakenForTruncatedData) {
     const Bytes png = AssemblePng({Ihdr(side, side, 1, 0), Idat(rows, 9), {"IEND", {}}});
     ASSERT_GT(side * side / 8, png.size() * 850) << "the test picture must come close to deflate's 1032:1 limit";
 
-    const level::RgbaImage image = level::DecodePng(png.data(), png.size());
+    const files::RgbaImage image = files::DecodePng(png.data(), png.size());
     ASSERT_EQ(image.pixels.size(), std::size_t{side} * side * 4);
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
         if (image.pixels[i] != (i % 4 == 3 ? 255 : 0)) FAIL() << "byte " << i << " is " << int{image.pixels[i]};
@@ -268,8 +268,8 @@ protected:
     }
     std::string ErrorFor(const std::string& path) const {
         try {
-            level::DecodePngFile(path);
-        } catch (const level::PngError& error) {
+            files::DecodePngFile(path);
+        } catch (const files::PngError& error) {
             return error.what();
         }
         return "(decoded)";
@@ -312,8 +312,8 @@ TEST_F(PngFileTest, FileLargerThanOneReadDecodesLikeTheSameBytesInMemory) {
     const Bytes png = AssemblePng({Ihdr(side, side, 8, 2), Idat(rows, 0), {"IEND", {}}});
     ASSERT_GT(png.size(), 100u * 1024);
 
-    const level::RgbaImage fromMemory = level::DecodePng(png.data(), png.size());
-    const level::RgbaImage fromFile = level::DecodePngFile(Write("noise.png", png));
+    const files::RgbaImage fromMemory = files::DecodePng(png.data(), png.size());
+    const files::RgbaImage fromFile = files::DecodePngFile(Write("noise.png", png));
     EXPECT_EQ(fromFile.width, fromMemory.width);
     EXPECT_EQ(fromFile.height, fromMemory.height);
     EXPECT_EQ(fromFile.pixels, fromMemory.pixels);
@@ -322,11 +322,11 @@ TEST_F(PngFileTest, FileLargerThanOneReadDecodesLikeTheSameBytesInMemory) {
 }
 
 TEST(FileOpenErrorTextTest, EndsWithTheSystemReasonWithoutTrailingPunctuation) {
-    EXPECT_EQ(level::FileOpenErrorText("/x/levels/Level1.png", ENOENT),
+    EXPECT_EQ(files::FileOpenErrorText("/x/levels/Level1.png", ENOENT),
               "Cannot open file \"/x/levels/Level1.png\". No such file or directory");
     for (int err = 1; err < 134; ++err) {
         SCOPED_TRACE(err);
-        const std::string text = level::FileOpenErrorText("a b.png", err);
+        const std::string text = files::FileOpenErrorText("a b.png", err);
         const std::string prefix = "Cannot open file \"a b.png\". ";
         ASSERT_EQ(text.rfind(prefix, 0), 0u);
         const std::string reason = text.substr(prefix.size());

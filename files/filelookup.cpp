@@ -10,7 +10,7 @@
 #include "pngdecoder.h"
 #include "safefile.h"
 
-namespace level {
+namespace files {
 namespace {
 
 bool Exists(const std::string& path) {
@@ -59,7 +59,7 @@ std::optional<std::string> FindEntryIgnoringCase(const std::string& directory, c
     return found;
 }
 
-std::string ResolveIgnoringCase(const std::string& base, const std::string& relative) {
+std::optional<std::string> FindPathIgnoringCase(const std::string& base, const std::string& relative) {
     std::string resolved = base;
     std::size_t start = 0;
     while (start <= relative.size()) {
@@ -75,7 +75,7 @@ std::string ResolveIgnoringCase(const std::string& base, const std::string& rela
                 // Reported as the open of the whole path would have failed.
                 throw FileSystemError(e.Error(), FileOpenErrorText(base + relative, e.Error()));
             }
-            if (!entry) return base + relative;
+            if (!entry) return std::nullopt;
             if (!resolved.empty() && resolved.back() != '/') resolved += '/';
             resolved += *entry;
         }
@@ -85,9 +85,4 @@ std::string ResolveIgnoringCase(const std::string& base, const std::string& rela
     return resolved;
 }
 
-std::string ResolveBelow(const std::string& programDirectory, const std::string& composed) {
-    if (composed.compare(0, programDirectory.size(), programDirectory) != 0) return composed;
-    return ResolveIgnoringCase(programDirectory, composed.substr(programDirectory.size()));
-}
-
-}  // namespace level
+}  // namespace files

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace level {
+namespace files {
 namespace {
 
 [[noreturn]] void Fail(int error, const std::string& what) {
@@ -153,4 +153,4 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
     temporary.Keep();
 }
 
-}  // namespace level
+}  // namespace files
