@@ -15,18 +15,7 @@ Level::Level(LevelServices& services, std::string programDirectory)
 Level::~Level() { Clear(); }
 
 bool Level::Refuses(const ObjectKind& kind) const {
-    switch (kind.tag) {
-    case kBoostTag: return !List(ListId::Boost).empty();
-    case kPowerTag: return !List(ListId::Power).empty();
-    case kHeroTag: return !List(ListId::Hero).empty();
-    case kBombTag:
-    case kCoinTag:
-    case kPlatform50Tag:
-    case kPlatform75Tag:
-    case kPlatform100Tag:
-        return List(kind.list).size() >= static_cast<std::size_t>(kind.limit);
-    default: return false;
-    }
+    return kind.limit != kNoLimit && List(kind.list).size() >= static_cast<std::size_t>(kind.limit);
 }
 
 PlacedObject* Level::NewObject() {

@@ -56,6 +56,14 @@ inline constexpr std::array<ObjectKind, 10> kKinds = {{
     {kEnemy2Tag, "Enemy2", "malo2", 32, 26, "malo2.png", ListId::Enemy2, kNoLimit, "img_malo2", 0, ",32,26,1", false},
 }};
 
+// KindOf indexes the table by tag.
+constexpr bool TableFollowsTags() {
+    for (std::size_t i = 0; i < kKinds.size(); ++i)
+        if (kKinds[i].tag != kFirstTag + static_cast<int>(i)) return false;
+    return kKinds.size() == static_cast<std::size_t>(kLastTag - kFirstTag + 1);
+}
+static_assert(TableFollowsTags(), "kKinds must list the kinds in the order of their tags");
+
 constexpr bool IsValidTag(int tag) { return tag >= kFirstTag && tag <= kLastTag; }
 
 // The kind of a valid tag; throws std::out_of_range for any other.

@@ -15,7 +15,6 @@ namespace {
 
 using editor_testing::operator<<;
 
-constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kHero = 8, kEnemy1 = 9, kEnemy2 = 10;
 const QString kNext = "Next Level";
 const QString kPrevious = "Previous Level";
 const QPoint kOpenGameArea(300, 200);
@@ -68,7 +67,7 @@ TEST_P(RoundStepTest, MenuStepsTheRoundWithItsBackgroundLevelAndTitle) {
     EXPECT_EQ(form.Round(), c.to);
     EXPECT_EQ(form.windowTitle(), RoundTitle(c.to));
     EXPECT_EQ(form.Image2()->Picture(), artwork::FromFile(dir_->Join(Background(c.to))));
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 200 + 2 * c.to, 100}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 200 + 2 * c.to, 100}}));
     EXPECT_TRUE(catcher_.dialogs.empty());
 }
 
@@ -111,7 +110,7 @@ TEST_P(MissingBackgroundTest, AsksForTheFileAndKeepsTheOldPicture) {
     EXPECT_EQ(form.Image2()->Picture(), before);
     EXPECT_EQ(form.Round(), c.to);
     EXPECT_EQ(form.windowTitle(), RoundTitle(c.to));
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kBomb, 250, 50}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kBombTag, 250, 50}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -213,8 +212,8 @@ TEST_F(CommandsTest, LoadShowsWhatWasSavedInFileOrder) {
         QPoint at;
     };
     const Placement placements[] = {
-        {kEnemy1, {200, 30}}, {kP75, {300, 200}}, {kHero, {250, 60}},  {kCoin, {400, 30}},   {kBomb, {220, 150}},
-        {kP50, {380, 220}},   {kEnemy2, {420, 100}}, {kBomb, {260, 150}}, {kPower, {300, 30}}, {kBoost, {330, 30}},
+        {level::kEnemy1Tag, {200, 30}}, {level::kPlatform75Tag, {300, 200}}, {level::kHeroTag, {250, 60}},  {level::kCoinTag, {400, 30}},   {level::kBombTag, {220, 150}},
+        {level::kPlatform50Tag, {380, 220}},   {level::kEnemy2Tag, {420, 100}}, {level::kBombTag, {260, 150}}, {level::kPowerTag, {300, 30}}, {level::kBoostTag, {330, 30}},
     };
     for (const Placement& p : placements) {
         const ObjectItem* item = PlaceFromPalette(p.tag, p.at);
@@ -225,18 +224,18 @@ TEST_F(CommandsTest, LoadShowsWhatWasSavedInFileOrder) {
     ASSERT_EQ(form.Label1()->text(), "Level saved!");
 
     Drag({251, 61}, {271, 81});
-    ASSERT_NE(AddFromPalette(kCoin), nullptr);
+    ASSERT_NE(AddFromPalette(level::kCoinTag), nullptr);
     DoubleClickWidget(form.cargar());
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 250, 60},
-                                                 {kEnemy1, 200, 30},
-                                                 {kEnemy2, 420, 100},
-                                                 {kBomb, 220, 150},
-                                                 {kBomb, 260, 150},
-                                                 {kCoin, 400, 30},
-                                                 {kBoost, 330, 30},
-                                                 {kPower, 300, 30},
-                                                 {kP75, 300, 200},
-                                                 {kP50, 380, 220}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 250, 60},
+                                                 {level::kEnemy1Tag, 200, 30},
+                                                 {level::kEnemy2Tag, 420, 100},
+                                                 {level::kBombTag, 220, 150},
+                                                 {level::kBombTag, 260, 150},
+                                                 {level::kCoinTag, 400, 30},
+                                                 {level::kBoostTag, 330, 30},
+                                                 {level::kPowerTag, 300, 30},
+                                                 {level::kPlatform75Tag, 300, 200},
+                                                 {level::kPlatform50Tag, 380, 220}}));
     for (const ObjectItem* item : ObjectsBottomToTop())
         EXPECT_EQ(item->pos(), QPointF(item->Object().bounds.left, item->Object().bounds.top));
     EXPECT_TRUE(catcher_.dialogs.empty());
@@ -246,22 +245,22 @@ TEST_F(CommandsTest, ChangingRoundDropsUnsavedObjects) {
     dir_->Write(LevelFile(1), kHeroAndBomb);
     TForm1& form = Start();
     Drag({301, 101}, {321, 131});
-    ASSERT_NE(AddFromPalette(kCoin), nullptr);
+    ASSERT_NE(AddFromPalette(level::kCoinTag), nullptr);
 
     ChooseOnGameArea(kNext);
     EXPECT_EQ(form.Round(), 2);
     EXPECT_TRUE(Shown().empty());
     ChooseOnGameArea(kPrevious);
     EXPECT_EQ(form.Round(), 1);
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 300, 100}, {kBomb, 200, 40}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 300, 100}, {level::kBombTag, 200, 40}}));
     EXPECT_TRUE(catcher_.dialogs.empty());
     EXPECT_EQ(dir_->Read(LevelFile(1)), kHeroAndBomb);
 }
 
 TEST_F(CommandsTest, LoadWithoutALevelFileEmptiesTheGameArea) {
     TForm1& form = Start();
-    ASSERT_NE(PlaceFromPalette(kHero, {250, 60}), nullptr);
-    ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    ASSERT_NE(PlaceFromPalette(level::kHeroTag, {250, 60}), nullptr);
+    ASSERT_NE(AddFromPalette(level::kBombTag), nullptr);
     const std::vector<std::string> levels = dir_->List("levels");
 
     DoubleClickWidget(form.cargar());
@@ -283,8 +282,8 @@ TEST_P(CloseTest, ClosingWritesNoFile) {
     const CloseCase& c = GetParam();
     if (c.level != nullptr) dir_->Write(LevelFile(1), c.level);
     TForm1& form = Start();
-    ASSERT_NE(PlaceFromPalette(kEnemy1, {250, 60}), nullptr);
-    ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    ASSERT_NE(PlaceFromPalette(level::kEnemy1Tag, {250, 60}), nullptr);
+    ASSERT_NE(AddFromPalette(level::kBombTag), nullptr);
     const std::vector<std::string> levels = dir_->List("levels");
 
     EXPECT_TRUE(form.close());

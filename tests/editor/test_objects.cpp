@@ -16,8 +16,6 @@ namespace {
 
 using editor_testing::operator<<;
 
-constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kP100 = 7, kHero = 8, kEnemy1 = 9,
-              kEnemy2 = 10;
 
 QString Coordinates(int left, int top) { return QStringLiteral(" X: %1 Y: %2").arg(left).arg(top); }
 
@@ -33,7 +31,7 @@ class CreateTest : public EditorTest, public ::testing::WithParamInterface<Creat
 TEST_P(CreateTest, DoubleClickOnThePaletteAddsOneOnTopAtTheDefaultPlace) {
     const CreateCase& c = GetParam();
     Start();
-    ObjectItem* first = AddFromPalette(kHero == c.tag ? kBomb : kHero);
+    ObjectItem* first = AddFromPalette(level::kHeroTag == c.tag ? level::kBombTag : level::kHeroTag);
     ASSERT_NE(first, nullptr);
 
     ObjectItem* item = AddFromPalette(c.tag);
@@ -52,16 +50,16 @@ TEST_P(CreateTest, DoubleClickOnThePaletteAddsOneOnTopAtTheDefaultPlace) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CreateTest,
-                         ::testing::Values(CreateCase{kHero, "Hero", "trom.png", {24, 24}},
-                                           CreateCase{kP50, "Platform50", "50.png", {50, 10}},
-                                           CreateCase{kP75, "Platform75", "75.png", {75, 10}},
-                                           CreateCase{kP100, "Platform100", "100.png", {100, 10}},
-                                           CreateCase{kBomb, "Bomb", "bomba.png", {14, 18}},
-                                           CreateCase{kBoost, "Boost", "boost.png", {14, 14}},
-                                           CreateCase{kCoin, "Coin", "moneda.png", {14, 14}},
-                                           CreateCase{kEnemy1, "Enemy1", "malo1.png", {20, 24}},
-                                           CreateCase{kEnemy2, "Enemy2", "malo2.png", {32, 26}},
-                                           CreateCase{kPower, "Power", "power.png", {14, 14}}),
+                         ::testing::Values(CreateCase{level::kHeroTag, "Hero", "trom.png", {24, 24}},
+                                           CreateCase{level::kPlatform50Tag, "Platform50", "50.png", {50, 10}},
+                                           CreateCase{level::kPlatform75Tag, "Platform75", "75.png", {75, 10}},
+                                           CreateCase{level::kPlatform100Tag, "Platform100", "100.png", {100, 10}},
+                                           CreateCase{level::kBombTag, "Bomb", "bomba.png", {14, 18}},
+                                           CreateCase{level::kBoostTag, "Boost", "boost.png", {14, 14}},
+                                           CreateCase{level::kCoinTag, "Coin", "moneda.png", {14, 14}},
+                                           CreateCase{level::kEnemy1Tag, "Enemy1", "malo1.png", {20, 24}},
+                                           CreateCase{level::kEnemy2Tag, "Enemy2", "malo2.png", {32, 26}},
+                                           CreateCase{level::kPowerTag, "Power", "power.png", {14, 14}}),
                          CaseName());
 
 using ObjectsTest = EditorTest;
@@ -70,9 +68,9 @@ TEST_F(ObjectsTest, PendingPlaceIsTakenByTheNextObjectOnly) {
     TForm1& form = Start();
     form.Level().pendingX = 250;
     form.Level().pendingY = 60;
-    ASSERT_NE(AddFromPalette(kCoin), nullptr);
-    ASSERT_NE(AddFromPalette(kCoin), nullptr);
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kCoin, 250, 60}, {kCoin, 320, 120}}));
+    ASSERT_NE(AddFromPalette(level::kCoinTag), nullptr);
+    ASSERT_NE(AddFromPalette(level::kCoinTag), nullptr);
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kCoinTag, 250, 60}, {level::kCoinTag, 320, 120}}));
 }
 
 struct DragCase {
@@ -111,34 +109,34 @@ TEST_P(DragTest, MovesOnEvenCoordinatesInsideTheGameArea) {
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, DragTest,
-    ::testing::Values(DragCase{"Even", kHero, {10, 20}, {330, 140}},
-                      DragCase{"OddRoundsUp", kHero, {11, -21}, {332, 100}},
-                      DragCase{"OddBackwards", kHero, {-3, -1}, {318, 120}},
-                      DragCase{"NoMove", kHero, {0, 0}, {320, 120}},
-                      DragCase{"PastTheRight", kHero, {200, 0}, {444, 120}},
-                      DragCase{"PastTheLeft", kHero, {-200, 0}, {192, 120}},
-                      DragCase{"PastTheBottom", kHero, {0, 200}, {320, 238}},
-                      DragCase{"PastTheTop", kHero, {0, -200}, {320, 12}},
-                      DragCase{"Platform75StopsOnAnOddLeft", kP75, {200, 0}, {393, 120}},
-                      DragCase{"Platform100JustFits", kP100, {47, 0}, {368, 120}},
-                      DragCase{"RoundingPassesTheRight", kP50, {99, 0}, {418, 120}},
-                      DragCase{"BottomLimitIgnoresHeight", kEnemy2, {0, 119}, {320, 238}},
-                      DragCase{"AtTheLeftLimit", kBomb, {-128, 0}, {192, 120}},
-                      DragCase{"OddPastTheLeftLimit", kBomb, {-129, 0}, {192, 120}},
-                      DragCase{"OddJustInsideTopLeft", kBomb, {-127, -107}, {194, 14}},
-                      DragCase{"AtTheTopLimit", kBomb, {0, -108}, {320, 12}},
-                      DragCase{"OddPastTheTopLimit", kBomb, {0, -109}, {320, 12}}),
+    ::testing::Values(DragCase{"Even", level::kHeroTag, {10, 20}, {330, 140}},
+                      DragCase{"OddRoundsUp", level::kHeroTag, {11, -21}, {332, 100}},
+                      DragCase{"OddBackwards", level::kHeroTag, {-3, -1}, {318, 120}},
+                      DragCase{"NoMove", level::kHeroTag, {0, 0}, {320, 120}},
+                      DragCase{"PastTheRight", level::kHeroTag, {200, 0}, {444, 120}},
+                      DragCase{"PastTheLeft", level::kHeroTag, {-200, 0}, {192, 120}},
+                      DragCase{"PastTheBottom", level::kHeroTag, {0, 200}, {320, 238}},
+                      DragCase{"PastTheTop", level::kHeroTag, {0, -200}, {320, 12}},
+                      DragCase{"Platform75StopsOnAnOddLeft", level::kPlatform75Tag, {200, 0}, {393, 120}},
+                      DragCase{"Platform100JustFits", level::kPlatform100Tag, {47, 0}, {368, 120}},
+                      DragCase{"RoundingPassesTheRight", level::kPlatform50Tag, {99, 0}, {418, 120}},
+                      DragCase{"BottomLimitIgnoresHeight", level::kEnemy2Tag, {0, 119}, {320, 238}},
+                      DragCase{"AtTheLeftLimit", level::kBombTag, {-128, 0}, {192, 120}},
+                      DragCase{"OddPastTheLeftLimit", level::kBombTag, {-129, 0}, {192, 120}},
+                      DragCase{"OddJustInsideTopLeft", level::kBombTag, {-127, -107}, {194, 14}},
+                      DragCase{"AtTheTopLimit", level::kBombTag, {0, -108}, {320, 12}},
+                      DragCase{"OddPastTheTopLimit", level::kBombTag, {0, -109}, {320, 12}}),
     CaseName());
 
 TEST_F(ObjectsTest, DraggedObjectFollowsThePointerBackFromOutside) {
     TForm1& form = Start();
-    ObjectItem* hero = AddFromPalette(kHero);
+    ObjectItem* hero = AddFromPalette(level::kHeroTag);
     ASSERT_NE(hero, nullptr);
     Press({322, 122});
     MoveHeld({600, 400});
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 444, 238}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 444, 238}}));
     MoveHeld({332, 132});
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 330, 130}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 330, 130}}));
     Release({332, 132});
     EXPECT_EQ(form.Label1()->text(), Coordinates(330, 130));
 }
@@ -154,7 +152,7 @@ class RightDuringDragTest : public EditorTest, public ::testing::WithParamInterf
 TEST_P(RightDuringDragTest, RightClickEndsTheDragAndOpensTheObjectsMenu) {
     const RightDuringDragCase& c = GetParam();
     TForm1& form = Start();
-    ASSERT_NE(AddFromPalette(kHero), nullptr);
+    ASSERT_NE(AddFromPalette(level::kHeroTag), nullptr);
     Press({322, 122});
     MoveHeld({332, 142});
     if (c.choice != nullptr) catcher_.ChooseInNextMenu(c.choice);
@@ -169,7 +167,7 @@ TEST_P(RightDuringDragTest, RightClickEndsTheDragAndOpensTheObjectsMenu) {
     Release({362, 172});
     EXPECT_FALSE(form.Dragging());
     const std::vector<ShownObject> expected =
-        c.remains ? std::vector<ShownObject>{{kHero, 330, 140}} : std::vector<ShownObject>{};
+        c.remains ? std::vector<ShownObject>{{level::kHeroTag, 330, 140}} : std::vector<ShownObject>{};
     EXPECT_EQ(Shown(), expected);
     EXPECT_EQ(form.Level().ObjectCount(), c.remains ? 1u : 0u);
     EXPECT_TRUE(catcher_.dialogs.empty());
@@ -186,7 +184,7 @@ TEST_F(ObjectsTest, DeletingAPlatformFreesAPlaceUnderTheLimit) {
         int width;
         int size;
     };
-    const Platform kinds[] = {{kP50, 50, 1}, {kP75, 75, 2}, {kP100, 100, 3}};
+    const Platform kinds[] = {{level::kPlatform50Tag, 50, 1}, {level::kPlatform75Tag, 75, 2}, {level::kPlatform100Tag, 100, 3}};
     std::string file;
     std::vector<ShownObject> placed;
     for (int i = 0; i < 10; ++i) {
@@ -199,7 +197,7 @@ TEST_F(ObjectsTest, DeletingAPlatformFreesAPlaceUnderTheLimit) {
     dir_->Write("levels/Level1.lev", file);
     TForm1& form = Start();
     ASSERT_EQ(Shown(), placed);
-    for (const int tag : {kP50, kP75, kP100}) EXPECT_EQ(AddFromPalette(tag), nullptr) << "tag " << tag;
+    for (const int tag : {level::kPlatform50Tag, level::kPlatform75Tag, level::kPlatform100Tag}) EXPECT_EQ(AddFromPalette(tag), nullptr) << "tag " << tag;
 
     catcher_.ChooseInNextMenu("Delete Item");
     Click({210, 20 + 22 * 3 + 5}, Qt::RightButton);
@@ -207,32 +205,32 @@ TEST_F(ObjectsTest, DeletingAPlatformFreesAPlaceUnderTheLimit) {
     EXPECT_EQ(Shown(), placed);
     EXPECT_EQ(form.Level().ObjectCount(), 9u);
 
-    ASSERT_NE(AddFromPalette(kP100), nullptr);
-    placed.push_back({kP100, 320, 120});
+    ASSERT_NE(AddFromPalette(level::kPlatform100Tag), nullptr);
+    placed.push_back({level::kPlatform100Tag, 320, 120});
     EXPECT_EQ(Shown(), placed);
-    EXPECT_EQ(AddFromPalette(kP50), nullptr);
+    EXPECT_EQ(AddFromPalette(level::kPlatform50Tag), nullptr);
     EXPECT_EQ(Shown(), placed);
 }
 
 TEST_F(ObjectsTest, LaterObjectIsOnTopAndStaysThereWhenTheLowerOneMoves) {
     TForm1& form = Start();
-    ObjectItem* hero = AddFromPalette(kHero);
-    ObjectItem* bomb = AddFromPalette(kBomb);
+    ObjectItem* hero = AddFromPalette(level::kHeroTag);
+    ObjectItem* bomb = AddFromPalette(level::kBombTag);
     ASSERT_NE(hero, nullptr);
     ASSERT_NE(bomb, nullptr);
 
     Drag({325, 125}, {345, 145});
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}, {kBomb, 340, 140}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 320, 120}, {level::kBombTag, 340, 140}}));
     Drag({345, 145}, {325, 125});
-    ASSERT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}, {kBomb, 320, 120}}));
+    ASSERT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 320, 120}, {level::kBombTag, 320, 120}}));
 
     // The hero reaches out right of and below the bomb.
     Drag({340, 140}, {330, 130});
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 310, 110}, {kBomb, 320, 120}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 310, 110}, {level::kBombTag, 320, 120}}));
     EXPECT_LT(hero->zValue(), bomb->zValue());
     EXPECT_EQ(form.Stage()->ControlAt({325, 125}), bomb);
     Drag({325, 125}, {345, 145});
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 310, 110}, {kBomb, 340, 140}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 310, 110}, {level::kBombTag, 340, 140}}));
 }
 
 struct RefusalCase {
@@ -267,13 +265,13 @@ std::vector<int> Joined(std::vector<int> a, const std::vector<int>& b) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, RefusalTest,
-                         ::testing::Values(RefusalCase{"SecondHero", {kHero}, kHero},
-                                           RefusalCase{"SecondBoost", {kBoost}, kBoost},
-                                           RefusalCase{"SecondPower", {kPower}, kPower},
-                                           RefusalCase{"TwentyFirstBomb", Times(20, kBomb), kBomb},
-                                           RefusalCase{"EleventhCoin", Times(10, kCoin), kCoin},
+                         ::testing::Values(RefusalCase{"SecondHero", {level::kHeroTag}, level::kHeroTag},
+                                           RefusalCase{"SecondBoost", {level::kBoostTag}, level::kBoostTag},
+                                           RefusalCase{"SecondPower", {level::kPowerTag}, level::kPowerTag},
+                                           RefusalCase{"TwentyFirstBomb", Times(20, level::kBombTag), level::kBombTag},
+                                           RefusalCase{"EleventhCoin", Times(10, level::kCoinTag), level::kCoinTag},
                                            RefusalCase{"EleventhPlatformOfAnotherLength",
-                                                       Joined(Times(5, kP50), Times(5, kP75)), kP100}),
+                                                       Joined(Times(5, level::kPlatform50Tag), Times(5, level::kPlatform75Tag)), level::kPlatform100Tag}),
                          CaseName());
 
 struct MissingSpriteCase {
@@ -286,12 +284,12 @@ class MissingSpriteTest : public EditorTest, public ::testing::WithParamInterfac
 TEST_P(MissingSpriteTest, ErrorBoxAndNoObject) {
     const MissingSpriteCase& c = GetParam();
     TForm1& form = Start();
-    for (int i = 0; i < c.bombsBefore; ++i) ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    for (int i = 0; i < c.bombsBefore; ++i) ASSERT_NE(AddFromPalette(level::kBombTag), nullptr);
     std::filesystem::rename(dir_->Join("data/bomba.png"), dir_->Join("data/bomba.png.away"));
     const std::vector<ShownObject> shown = Shown();
     const auto items = form.Stage()->scene()->items().size();
 
-    EXPECT_EQ(AddFromPalette(kBomb), nullptr);
+    EXPECT_EQ(AddFromPalette(level::kBombTag), nullptr);
     ASSERT_EQ(catcher_.dialogs.size(), 1u);
     const DialogSeen& box = catcher_.dialogs[0];
     EXPECT_EQ(box.icon, QMessageBox::Critical);
@@ -305,7 +303,7 @@ TEST_P(MissingSpriteTest, ErrorBoxAndNoObject) {
     EXPECT_FALSE(form.Dragging());
 
     std::filesystem::rename(dir_->Join("data/bomba.png.away"), dir_->Join("data/bomba.png"));
-    EXPECT_NE(AddFromPalette(kBomb), nullptr);
+    EXPECT_NE(AddFromPalette(level::kBombTag), nullptr);
     EXPECT_EQ(catcher_.dialogs.size(), 1u);
 }
 
@@ -316,9 +314,9 @@ INSTANTIATE_TEST_SUITE_P(Sprites, MissingSpriteTest,
 
 TEST_F(ObjectsTest, SpriteRenamedToAnotherCaseIsFoundAgain) {
     Start();
-    ASSERT_NE(AddFromPalette(kBomb), nullptr);
+    ASSERT_NE(AddFromPalette(level::kBombTag), nullptr);
     std::filesystem::rename(dir_->Join("data/bomba.png"), dir_->Join("data/BOMBA.png"));
-    ObjectItem* bomb = AddFromPalette(kBomb);
+    ObjectItem* bomb = AddFromPalette(level::kBombTag);
     ASSERT_NE(bomb, nullptr);
     EXPECT_EQ(bomb->Picture(), artwork::FromFile(dir_->Join("data/BOMBA.png")));
     EXPECT_TRUE(catcher_.dialogs.empty());
@@ -331,7 +329,7 @@ TEST_F(ObjectsTest, ObjectsAtTheEndsOfTheIntegerRangeLoadAndSaveBackExactly) {
         "bomba,200,40,14,18,1,500\r\n";
     dir_->Write("levels/Level1.lev", file);
     TForm1& form = Start();
-    const std::vector<ShownObject> loaded = {{kHero, INT_MIN, INT_MAX}, {kEnemy1, INT_MAX, INT_MIN}, {kBomb, 200, 40}};
+    const std::vector<ShownObject> loaded = {{level::kHeroTag, INT_MIN, INT_MAX}, {level::kEnemy1Tag, INT_MAX, INT_MIN}, {level::kBombTag, 200, 40}};
     ASSERT_EQ(Shown(), loaded);
     const std::vector<ObjectItem*> items = ObjectsBottomToTop();
     EXPECT_FALSE(items[0]->isVisible());
@@ -363,9 +361,9 @@ class DoubleClickElsewhereTest : public EditorTest, public ::testing::WithParamI
 
 TEST_P(DoubleClickElsewhereTest, AddsNothing) {
     TForm1& form = Start();
-    ASSERT_NE(AddFromPalette(kHero), nullptr);
+    ASSERT_NE(AddFromPalette(level::kHeroTag), nullptr);
     DoubleClick(GetParam().at);
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 320, 120}}));
     EXPECT_EQ(form.Level().ObjectCount(), 1u);
     EXPECT_FALSE(form.Dragging());
     EXPECT_TRUE(catcher_.dialogs.empty());
@@ -391,7 +389,7 @@ class RightClickTest : public EditorTest, public ::testing::WithParamInterface<R
 TEST_P(RightClickTest, OnlyTheGameAreaAndObjectsHaveMenus) {
     const RightClickCase& c = GetParam();
     TForm1& form = Start();
-    ASSERT_NE(AddFromPalette(kHero), nullptr);
+    ASSERT_NE(AddFromPalette(level::kHeroTag), nullptr);
     Click(c.paletteTag != 0 ? Centre(*form.PaletteControl(c.paletteTag)) : c.at, Qt::RightButton);
     if (c.menu == nullptr) {
         EXPECT_TRUE(catcher_.menus.empty());
@@ -400,15 +398,15 @@ TEST_P(RightClickTest, OnlyTheGameAreaAndObjectsHaveMenus) {
         EXPECT_EQ(catcher_.menus[0].name, c.menu);
         EXPECT_EQ(catcher_.menus[0].actions, c.actions);
     }
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 320, 120}}));
+    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 320, 120}}));
     EXPECT_EQ(form.Round(), 1);
     EXPECT_FALSE(form.Dragging());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Places, RightClickTest,
-    ::testing::Values(RightClickCase{"HeroOnThePalette", kHero, {}, nullptr, {}},
-                      RightClickCase{"PlatformOnThePalette", kP100, {}, nullptr, {}},
+    ::testing::Values(RightClickCase{"HeroOnThePalette", level::kHeroTag, {}, nullptr, {}},
+                      RightClickCase{"PlatformOnThePalette", level::kPlatform100Tag, {}, nullptr, {}},
                       RightClickCase{"Background", 0, {170, 20}, nullptr, {}},
                       RightClickCase{"GameArea", 0, {300, 200}, "PopupMenu1", {"Next Level", "Previous Level"}},
                       RightClickCase{"PlacedObject", 0, {322, 122}, "BorrarObjeto", {"Delete Item"}}),

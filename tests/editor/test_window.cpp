@@ -20,8 +20,6 @@ namespace {
 
 using editor_testing::operator<<;
 
-constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kP100 = 7, kHero = 8, kEnemy1 = 9,
-              kEnemy2 = 10;
 const QString kRoundOneTitle = " Blastrix PSP - Level Editor  [Round: 1/14]";
 const QString kPaletteText = " Double click to add to game";
 const QString kGameAreaText = " Click to put object, right click to change level";
@@ -78,16 +76,16 @@ TEST_P(PaletteTest, PlacedAndSizedByKind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, PaletteTest,
-    ::testing::Values(PaletteCase{kHero, "img_trom", {16, 112}, {24, 24}, {24, 24}},
-                      PaletteCase{kP50, "img_plataf1", {8, 184}, {50, 10}, {50, 10}},
-                      PaletteCase{kP75, "img_plataf2", {8, 200}, {75, 10}, {75, 10}},
-                      PaletteCase{kP100, "img_plataf3", {8, 216}, {100, 10}, {100, 10}},
-                      PaletteCase{kBomb, "img_bomba", {8, 240}, {14, 18}, {14, 18}},
-                      PaletteCase{kBoost, "img_boost", {56, 245}, {14, 14}, {14, 14}},
-                      PaletteCase{kCoin, "img_Moneda", {32, 245}, {14, 14}, {14, 14}},
-                      PaletteCase{kEnemy1, "img_malo1", {64, 112}, {20, 24}, {20, 24}},
-                      PaletteCase{kEnemy2, "img_malo2", {104, 112}, {32, 26}, {30, 22}},
-                      PaletteCase{kPower, "img_power", {80, 245}, {14, 14}, {14, 14}}),
+    ::testing::Values(PaletteCase{level::kHeroTag, "img_trom", {16, 112}, {24, 24}, {24, 24}},
+                      PaletteCase{level::kPlatform50Tag, "img_plataf1", {8, 184}, {50, 10}, {50, 10}},
+                      PaletteCase{level::kPlatform75Tag, "img_plataf2", {8, 200}, {75, 10}, {75, 10}},
+                      PaletteCase{level::kPlatform100Tag, "img_plataf3", {8, 216}, {100, 10}, {100, 10}},
+                      PaletteCase{level::kBombTag, "img_bomba", {8, 240}, {14, 18}, {14, 18}},
+                      PaletteCase{level::kBoostTag, "img_boost", {56, 245}, {14, 14}, {14, 14}},
+                      PaletteCase{level::kCoinTag, "img_Moneda", {32, 245}, {14, 14}, {14, 14}},
+                      PaletteCase{level::kEnemy1Tag, "img_malo1", {64, 112}, {20, 24}, {20, 24}},
+                      PaletteCase{level::kEnemy2Tag, "img_malo2", {104, 112}, {32, 26}, {30, 22}},
+                      PaletteCase{level::kPowerTag, "img_power", {80, 245}, {14, 14}, {14, 14}}),
     CaseName());
 
 TEST_F(WindowTest, StatusBarHoldsTheIconsAndTheLabel) {
@@ -128,7 +126,7 @@ TEST_F(WindowTest, NothingHasATooltip) {
 TEST_F(WindowTest, HintPanelFollowsThePointer) {
     TForm1& form = Start();
     EXPECT_TRUE(form.StatusBar1()->PanelText(0).isEmpty());
-    ObjectItem* hero = AddFromPalette(kHero);
+    ObjectItem* hero = AddFromPalette(level::kHeroTag);
     ASSERT_NE(hero, nullptr);
     EXPECT_TRUE(form.StatusBar1()->PanelText(0).isEmpty());
 
@@ -139,12 +137,12 @@ TEST_F(WindowTest, HintPanelFollowsThePointer) {
         QString hint;
         std::optional<Qt::CursorShape> cursor;
     };
-    const QPoint trom = Centre(*form.PaletteControl(kHero));
+    const QPoint trom = Centre(*form.PaletteControl(level::kHeroTag));
     const std::vector<Step> walk = {
         {"hero on the palette", nullptr, trom, kPaletteText, Qt::PointingHandCursor},
         {"game area", nullptr, {300, 200}, kGameAreaText, Qt::CrossCursor},
         {"placed hero", nullptr, Centre(*hero), " ", std::nullopt},
-        {"bomb on the palette", nullptr, Centre(*form.PaletteControl(kBomb)), kPaletteText, Qt::PointingHandCursor},
+        {"bomb on the palette", nullptr, Centre(*form.PaletteControl(level::kBombTag)), kPaletteText, Qt::PointingHandCursor},
         {"bare background", nullptr, {170, 20}, " ", Qt::ArrowCursor},
         {"game area again", nullptr, {200, 250}, kGameAreaText, Qt::CrossCursor},
         {"second enemy's margin", nullptr, {104 + 31, 112 + 25}, kPaletteText, Qt::PointingHandCursor},
@@ -330,7 +328,7 @@ TEST_P(StartupTest, BackgroundProblemIsShownAndStartUpGoesOn) {
     EXPECT_EQ(form.guardar()->parentWidget(), form.StatusBar1());
     EXPECT_EQ(form.cargar()->parentWidget(), form.StatusBar1());
     if (dir_->Exists("levels")) {
-        EXPECT_EQ(Shown(), (std::vector<ShownObject>{{kHero, 300, 100}}));
+        EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 300, 100}}));
     }
 }
 

@@ -14,8 +14,6 @@ namespace {
 using level::ListId;
 using testing_support::RecordingHost;
 
-constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kP100 = 7, kHero = 8, kEnemy1 = 9,
-              kEnemy2 = 10;
 
 std::vector<int> Repeat(int tag, int count) { return std::vector<int>(static_cast<std::size_t>(count), tag); }
 
@@ -67,26 +65,26 @@ TEST_P(LimitTest, RefusesOnlyPastTheLimitAndRefusalLeavesEverythingAsItWas) {
 INSTANTIATE_TEST_SUITE_P(
     Limits, LimitTest,
     ::testing::Values(
-        LimitCase{"SecondHero", {kHero}, kHero, true},
-        LimitCase{"SecondBoost", {kBoost}, kBoost, true},
-        LimitCase{"SecondPower", {kPower}, kPower, true},
-        LimitCase{"PowerBesideBoost", {kBoost}, kPower, false},
-        LimitCase{"BoostBesidePower", {kPower}, kBoost, false},
-        LimitCase{"TwentiethBomb", Repeat(kBomb, 19), kBomb, false},
-        LimitCase{"TwentyFirstBomb", Repeat(kBomb, 20), kBomb, true},
-        LimitCase{"CoinBesideTwentyBombs", Repeat(kBomb, 20), kCoin, false},
-        LimitCase{"TenthCoin", Repeat(kCoin, 9), kCoin, false},
-        LimitCase{"EleventhCoin", Repeat(kCoin, 10), kCoin, true},
-        LimitCase{"BombBesideTenCoins", Repeat(kCoin, 10), kBomb, false},
-        LimitCase{"TenthPlatform", Concat({Repeat(kP50, 3), Repeat(kP75, 3), Repeat(kP100, 3)}), kP50, false},
-        LimitCase{"Platform50PastMixedTen", Concat({Repeat(kP50, 4), Repeat(kP75, 3), Repeat(kP100, 3)}), kP50, true},
-        LimitCase{"Platform75PastMixedTen", Concat({Repeat(kP50, 4), Repeat(kP75, 3), Repeat(kP100, 3)}), kP75, true},
-        LimitCase{"Platform100PastTen75", Repeat(kP75, 10), kP100, true},
-        LimitCase{"BombBesideTenPlatforms", Repeat(kP100, 10), kBomb, false},
-        LimitCase{"ThousandthFirstEnemy1", Repeat(kEnemy1, 1000), kEnemy1, false},
-        LimitCase{"ThousandthFirstEnemy2", Repeat(kEnemy2, 1000), kEnemy2, false},
+        LimitCase{"SecondHero", {level::kHeroTag}, level::kHeroTag, true},
+        LimitCase{"SecondBoost", {level::kBoostTag}, level::kBoostTag, true},
+        LimitCase{"SecondPower", {level::kPowerTag}, level::kPowerTag, true},
+        LimitCase{"PowerBesideBoost", {level::kBoostTag}, level::kPowerTag, false},
+        LimitCase{"BoostBesidePower", {level::kPowerTag}, level::kBoostTag, false},
+        LimitCase{"TwentiethBomb", Repeat(level::kBombTag, 19), level::kBombTag, false},
+        LimitCase{"TwentyFirstBomb", Repeat(level::kBombTag, 20), level::kBombTag, true},
+        LimitCase{"CoinBesideTwentyBombs", Repeat(level::kBombTag, 20), level::kCoinTag, false},
+        LimitCase{"TenthCoin", Repeat(level::kCoinTag, 9), level::kCoinTag, false},
+        LimitCase{"EleventhCoin", Repeat(level::kCoinTag, 10), level::kCoinTag, true},
+        LimitCase{"BombBesideTenCoins", Repeat(level::kCoinTag, 10), level::kBombTag, false},
+        LimitCase{"TenthPlatform", Concat({Repeat(level::kPlatform50Tag, 3), Repeat(level::kPlatform75Tag, 3), Repeat(level::kPlatform100Tag, 3)}), level::kPlatform50Tag, false},
+        LimitCase{"Platform50PastMixedTen", Concat({Repeat(level::kPlatform50Tag, 4), Repeat(level::kPlatform75Tag, 3), Repeat(level::kPlatform100Tag, 3)}), level::kPlatform50Tag, true},
+        LimitCase{"Platform75PastMixedTen", Concat({Repeat(level::kPlatform50Tag, 4), Repeat(level::kPlatform75Tag, 3), Repeat(level::kPlatform100Tag, 3)}), level::kPlatform75Tag, true},
+        LimitCase{"Platform100PastTen75", Repeat(level::kPlatform75Tag, 10), level::kPlatform100Tag, true},
+        LimitCase{"BombBesideTenPlatforms", Repeat(level::kPlatform100Tag, 10), level::kBombTag, false},
+        LimitCase{"ThousandthFirstEnemy1", Repeat(level::kEnemy1Tag, 1000), level::kEnemy1Tag, false},
+        LimitCase{"ThousandthFirstEnemy2", Repeat(level::kEnemy2Tag, 1000), level::kEnemy2Tag, false},
         LimitCase{"HeroAmongFullLists",
-                  Concat({Repeat(kBomb, 20), Repeat(kCoin, 10), Repeat(kP50, 10), {kBoost, kPower}}), kHero, false}),
+                  Concat({Repeat(level::kBombTag, 20), Repeat(level::kCoinTag, 10), Repeat(level::kPlatform50Tag, 10), {level::kBoostTag, level::kPowerTag}}), level::kHeroTag, false}),
     [](const ::testing::TestParamInfo<LimitCase>& row) { return row.param.name; });
 
 struct PendingCase {
@@ -109,8 +107,8 @@ TEST_P(PendingTest, ZeroMeansDefaultAndCreationConsumesThePosition) {
     lvl.pendingX = c.pendingX;
     lvl.pendingY = c.pendingY;
 
-    const level::PlacedObject* first = lvl.CreateObject(kEnemy1);
-    const level::PlacedObject* second = lvl.CreateObject(kEnemy1);
+    const level::PlacedObject* first = lvl.CreateObject(level::kEnemy1Tag);
+    const level::PlacedObject* second = lvl.CreateObject(level::kEnemy1Tag);
 
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
@@ -135,7 +133,7 @@ TEST(CreateObjectTest, FailedPictureLeavesNoObjectAndPendingIsSpent) {
     lvl.pendingX = 5;
     lvl.pendingY = 6;
 
-    EXPECT_THROW(lvl.CreateObject(kBomb), std::runtime_error);
+    EXPECT_THROW(lvl.CreateObject(level::kBombTag), std::runtime_error);
 
     EXPECT_EQ(host.calls, (std::vector<std::string>{"make 1 5,6,14x18", "picture /game/data/bomba.png"}));
     EXPECT_TRUE(lvl.List(ListId::Bomb).empty());
@@ -144,16 +142,16 @@ TEST(CreateObjectTest, FailedPictureLeavesNoObjectAndPendingIsSpent) {
     EXPECT_EQ(lvl.pendingY, 0);
     // The failed bomb must not count towards a limit either.
     host.failPicturePath.reset();
-    for (int i = 0; i < 20; ++i) EXPECT_NE(lvl.CreateObject(kBomb), nullptr) << i;
+    for (int i = 0; i < 20; ++i) EXPECT_NE(lvl.CreateObject(level::kBombTag), nullptr) << i;
 }
 
 TEST(CreateObjectTest, FailedPictureOfAUniqueKindDoesNotBlockTheNextOne) {
     RecordingHost host;
     host.failAfterPictures = 0;
     level::Level lvl(host, "/game/");
-    EXPECT_THROW(lvl.CreateObject(kHero), std::runtime_error);
+    EXPECT_THROW(lvl.CreateObject(level::kHeroTag), std::runtime_error);
     host.failAfterPictures.reset();
-    const level::PlacedObject* hero = lvl.CreateObject(kHero);
+    const level::PlacedObject* hero = lvl.CreateObject(level::kHeroTag);
     ASSERT_NE(hero, nullptr);
     EXPECT_EQ(lvl.List(ListId::Hero).size(), 1u);
 }
@@ -165,7 +163,7 @@ TEST(CreateObjectTest, ObjectsKeepCreationOrderInTheirList) {
     for (const auto& [x, y] : positions) {
         lvl.pendingX = x;
         lvl.pendingY = y;
-        lvl.CreateObject(kCoin);
+        lvl.CreateObject(level::kCoinTag);
     }
     ASSERT_EQ(lvl.List(ListId::Coin).size(), positions.size());
     for (std::size_t i = 0; i < positions.size(); ++i) {
@@ -178,8 +176,8 @@ TEST(RemoveTest, TakesOutOnlyThatObjectAndFreesItsPlaceUnderTheLimit) {
     RecordingHost host;
     level::Level lvl(host, "/game/");
     std::vector<const level::PlacedObject*> coins;
-    for (int i = 0; i < 10; ++i) coins.push_back(lvl.CreateObject(kCoin));
-    ASSERT_EQ(lvl.CreateObject(kCoin), nullptr);
+    for (int i = 0; i < 10; ++i) coins.push_back(lvl.CreateObject(level::kCoinTag));
+    ASSERT_EQ(lvl.CreateObject(level::kCoinTag), nullptr);
 
     EXPECT_TRUE(lvl.Remove(coins[4]));
 
@@ -188,15 +186,15 @@ TEST(RemoveTest, TakesOutOnlyThatObjectAndFreesItsPlaceUnderTheLimit) {
         if (i == 4) continue;
         EXPECT_EQ(lvl.List(ListId::Coin)[j++], coins[i]);
     }
-    EXPECT_NE(lvl.CreateObject(kCoin), nullptr);
+    EXPECT_NE(lvl.CreateObject(level::kCoinTag), nullptr);
 }
 
 TEST(RemoveTest, RefusesObjectsThatAreNotInTheLevelWithoutReadingThem) {
     RecordingHost host;
     level::Level lvl(host, "/game/");
     level::Level other(host, "/game/");
-    lvl.CreateObject(kBomb);
-    const level::PlacedObject* foreign = other.CreateObject(kBomb);
+    lvl.CreateObject(level::kBombTag);
+    const level::PlacedObject* foreign = other.CreateObject(level::kBombTag);
     level::PlacedObject stray;
     stray.tag = 42;
     // Any read through a pointer into this page ends the test program.

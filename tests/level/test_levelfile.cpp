@@ -19,8 +19,6 @@ using testing_support::RecordingHost;
 using testing_support::TemporaryDirectory;
 using Strings = std::vector<std::string>;
 
-constexpr int kBomb = 1, kCoin = 2, kBoost = 3, kPower = 4, kP50 = 5, kP75 = 6, kP100 = 7, kHero = 8, kEnemy1 = 9,
-              kEnemy2 = 10;
 
 const Strings kExample = {"start,320,120",
                           "malo1,240,60,20,24,100,200,1",
@@ -80,18 +78,18 @@ TEST_F(LevelFileTest, LineFeedOnlyFileLoadsAlikeAndIsSavedWithCrLf) {
 
 TEST_F(LevelFileTest, SavedFileListsHeroFirstAndPlatformsLastWhateverTheCreationOrder) {
     dir.MakeDirectory("levels");
-    Place(kP100, 15, 16);
-    Place(kP75, 17, 18);
-    Place(kP50, 19, 20);
-    Place(kPower, 13, 14);
-    Place(kBoost, 11, 12);
-    Place(kCoin, 9, 10);
-    Place(kBomb, 7, 8);
-    Place(kEnemy2, 5, 6);
-    Place(kEnemy1, 3, 4);
-    Place(kBomb, -7, -8);
-    Place(kEnemy1, 30, 40);
-    Place(kHero, 1, 2);
+    Place(level::kPlatform100Tag, 15, 16);
+    Place(level::kPlatform75Tag, 17, 18);
+    Place(level::kPlatform50Tag, 19, 20);
+    Place(level::kPowerTag, 13, 14);
+    Place(level::kBoostTag, 11, 12);
+    Place(level::kCoinTag, 9, 10);
+    Place(level::kBombTag, 7, 8);
+    Place(level::kEnemy2Tag, 5, 6);
+    Place(level::kEnemy1Tag, 3, 4);
+    Place(level::kBombTag, -7, -8);
+    Place(level::kEnemy1Tag, 30, 40);
+    Place(level::kHeroTag, 1, 2);
 
     ASSERT_TRUE(level::SaveLevel(lvl, 1));
 
@@ -126,12 +124,12 @@ TEST_F(LevelFileTest, SavingWritesSizesFromTheKindNotFromTheLoadedLine) {
 
 TEST_F(LevelFileTest, SavingAShorterLevelLeavesNothingOfTheLongerOne) {
     dir.MakeDirectory("levels");
-    Place(kHero, 1, 1);
-    for (int i = 0; i < 20; ++i) Place(kBomb, 10 + i, 10);
+    Place(level::kHeroTag, 1, 1);
+    for (int i = 0; i < 20; ++i) Place(level::kBombTag, 10 + i, 10);
     ASSERT_TRUE(level::SaveLevel(lvl, 5));
     lvl.Clear();
-    Place(kHero, 2, 2);
-    Place(kBomb, 3, 3);
+    Place(level::kHeroTag, 2, 2);
+    Place(level::kBombTag, 3, 3);
     ASSERT_TRUE(level::SaveLevel(lvl, 5));
     EXPECT_EQ(ReadFile(dir.Path() + "levels/Level5.lev"), CrlfLines({"start,2,2", "bomba,3,3,14,18,1,500"}));
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level5.lev"});
@@ -165,9 +163,9 @@ TEST_P(SaveRefusalTest, ShowsTheDialogAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Refusals, SaveRefusalTest,
     ::testing::Values(RefusalCase{"EmptyLevel", {}, "dialog Confirmation Where is Trom?"},
-                      RefusalCase{"BombsButNoHero", {kBomb, kEnemy1}, "dialog Confirmation Where is Trom?"},
-                      RefusalCase{"NoHeroNoBomb", {kCoin, kP50, kEnemy2}, "dialog Confirmation Where is Trom?"},
-                      RefusalCase{"HeroButNoBomb", {kHero, kCoin, kBoost, kPower, kEnemy1, kP100},
+                      RefusalCase{"BombsButNoHero", {level::kBombTag, level::kEnemy1Tag}, "dialog Confirmation Where is Trom?"},
+                      RefusalCase{"NoHeroNoBomb", {level::kCoinTag, level::kPlatform50Tag, level::kEnemy2Tag}, "dialog Confirmation Where is Trom?"},
+                      RefusalCase{"HeroButNoBomb", {level::kHeroTag, level::kCoinTag, level::kBoostTag, level::kPowerTag, level::kEnemy1Tag, level::kPlatform100Tag},
                                   "dialog Information You need one bomb at least"}),
     [](const ::testing::TestParamInfo<RefusalCase>& row) { return row.param.name; });
 
@@ -273,7 +271,7 @@ TEST_P(PendingAfterLoadTest, NextCreatedObjectLandsWhereTheFileLeftThePosition) 
     level::LoadLevel(lvl, 1);
     ASSERT_EQ(lvl.ObjectCount(), 1u);
 
-    const level::PlacedObject* coin = lvl.CreateObject(kCoin);
+    const level::PlacedObject* coin = lvl.CreateObject(level::kCoinTag);
 
     ASSERT_NE(coin, nullptr);
     EXPECT_EQ(coin->bounds.left, c.left);
@@ -289,8 +287,8 @@ INSTANTIATE_TEST_SUITE_P(Files, PendingAfterLoadTest,
 TEST_F(LevelFileTest, LoadEmptiesTheLevelAndKeepsThePendingPosition) {
     dir.MakeDirectory("levels");
     dir.WriteFile("levels/Level2.lev", "moneda,7,8\r\nnothing,1,1\r\n");
-    Place(kHero, 1, 1);
-    Place(kBomb, 2, 2);
+    Place(level::kHeroTag, 1, 1);
+    Place(level::kBombTag, 2, 2);
     lvl.pendingX = 40;
     lvl.pendingY = 50;
 
@@ -299,7 +297,7 @@ TEST_F(LevelFileTest, LoadEmptiesTheLevelAndKeepsThePendingPosition) {
     EXPECT_EQ(lvl.pendingX, 40);
     EXPECT_EQ(lvl.pendingY, 50);
 
-    Place(kHero, 1, 1);
+    Place(level::kHeroTag, 1, 1);
     lvl.pendingX = 40;
     lvl.pendingY = 50;
     level::LoadLevel(lvl, 2);
@@ -309,7 +307,7 @@ TEST_F(LevelFileTest, LoadEmptiesTheLevelAndKeepsThePendingPosition) {
 }
 
 TEST_F(LevelFileTest, MissingFileOrDirectoryLeavesAnEmptyLevelBehindTheBusyCursor) {
-    Place(kHero, 1, 1);
+    Place(level::kHeroTag, 1, 1);
     host.calls.clear();
     level::LoadLevel(lvl, 3);
     dir.MakeDirectory("levels");
@@ -347,8 +345,8 @@ TEST_P(LookupTest, SaveWritesIntoTheExistingFileOrMakesLevelNDotLev) {
     const std::string existing = std::string(c.directory) + "/" + c.file;
     dir.WriteFile(existing, "old\r\n");
     ASSERT_EQ(chmod((dir.Path() + existing).c_str(), 0640), 0);
-    Place(kHero, 1, 2);
-    Place(kBomb, 3, 4);
+    Place(level::kHeroTag, 1, 2);
+    Place(level::kBombTag, 3, 4);
 
     ASSERT_TRUE(level::SaveLevel(lvl, c.round));
 
@@ -385,8 +383,8 @@ INSTANTIATE_TEST_SUITE_P(Spellings, LookupTest,
 
 TEST_F(LevelFileTest, NewFileGetsTheUsualPermissions) {
     dir.MakeDirectory("Levels");
-    Place(kHero, 1, 2);
-    Place(kBomb, 3, 4);
+    Place(level::kHeroTag, 1, 2);
+    Place(level::kBombTag, 3, 4);
     const mode_t mask = umask(022);
     const bool saved = level::SaveLevel(lvl, 8);
     umask(mask);

@@ -26,7 +26,6 @@ using testing_support::RecordingHost;
 using testing_support::TemporaryDirectory;
 using Strings = std::vector<std::string>;
 
-constexpr int kBomb = 1, kHero = 8, kEnemy1 = 9;
 constexpr uid_t kNobody = 65534;
 const std::string kPrevious = "start,5,5\r\nbomba,6,6,14,18,1,500\r\n";
 
@@ -114,8 +113,8 @@ protected:
     level::Level lvl{host, dir.Path()};
 
     void SetUp() override {
-        ASSERT_NE(lvl.CreateObject(kHero), nullptr);
-        ASSERT_NE(lvl.CreateObject(kBomb), nullptr);
+        ASSERT_NE(lvl.CreateObject(level::kHeroTag), nullptr);
+        ASSERT_NE(lvl.CreateObject(level::kBombTag), nullptr);
         host.calls.clear();
     }
 
@@ -367,7 +366,7 @@ TEST_F(SaveErrorTest, FullDiskIsIoError28AndKeepsThePreviousFile) {
     const SmallFileSystem disk(levels);
     if (!disk.Mounted()) GTEST_SKIP() << "mount not permitted: " << std::strerror(disk.Error());
     dir.WriteFile("levels/Level3.lev", kPrevious);
-    for (int i = 0; i < 2000; ++i) ASSERT_NE(lvl.CreateObject(kEnemy1), nullptr);
+    for (int i = 0; i < 2000; ++i) ASSERT_NE(lvl.CreateObject(level::kEnemy1Tag), nullptr);
     ASSERT_GT(level::FormatLevel(lvl).size(), 16u * 1024);
 
     EXPECT_EQ(SaveOutcome(lvl, 3), "I/O error 28");
@@ -376,8 +375,8 @@ TEST_F(SaveErrorTest, FullDiskIsIoError28AndKeepsThePreviousFile) {
 
     // With the space back, the same file system takes a level that fits.
     lvl.Clear();
-    ASSERT_NE(lvl.CreateObject(kHero), nullptr);
-    ASSERT_NE(lvl.CreateObject(kBomb), nullptr);
+    ASSERT_NE(lvl.CreateObject(level::kHeroTag), nullptr);
+    ASSERT_NE(lvl.CreateObject(level::kBombTag), nullptr);
     EXPECT_EQ(SaveOutcome(lvl, 3), "saved");
     EXPECT_EQ(ReadFile(levels + "Level3.lev"), level::FormatLevel(lvl));
 }
