@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "filelookup.h"
+#include "xserver.h"
 #include "programdirectory.h"
 #include "locations.h"
 #include "tapplication.h"
@@ -212,68 +213,6 @@ std::optional<Summary> Measure(const std::string& self, const std::vector<std::s
     summary.maxMs = times.back();
     return summary;
 }
-
-// A private X server on the first free display from :90 on, ready once it has written its number.
-class XServer {
-public:
-    XServer() {
-        const char* path = "/usr/bin/Xvfb";
-        if (access(path, X_OK) != 0) return;
-        for (int number = 90; number < 130 && display_.empty(); ++number) {
-            const std::string n = std::to_string(number);
-            if (fs::exists("/tmp/.X" + n + "-lock") || fs::exists("/tmp/.X11-unix/X" + n)) continue;
-            int fds[2];
-            if (pipe2(fds, O_CLOEXEC) != 0) return;
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-            std::vector<std::string> args = {path, ":" + n, "-nolisten", "tcp", "-screen", "0", "1024x768x24",
-                                             "-displayfd", "3"};
-            std::vector<char*> argv = Pointers(args);
-            const int spawned = posix_spawn(&pid_, path, &actions, nullptr, argv.data(), environ);
-            posix_spawn_file_actions_destroy(&actions);
-            close(fds[1]);
-            if (spawned != 0) {
-                close(fds[0]);
-                pid_ = -1;
-                return;
-            }
-            std::string announced;
-            pollfd p{fds[0], POLLIN, 0};
-            char buffer[32];
-            while (announced.find('\n') == std::string::npos && poll(&p, 1, 5000) > 0) {
-                const ssize_t got = read(fds[0], buffer, sizeof buffer);
-                if (got <= 0) break;
-                announced.append(buffer, static_cast<std::size_t>(got));
-            }
-            close(fds[0]);
-            if (announced.find('\n') != std::string::npos) {
-                display_ = ":" + n;
-            } else {
-                Stop();
-            }
-        }
-    }
-    ~XServer() { Stop(); }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-
-    const std::string& Display() const { return display_; }
-
-private:
-    void Stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-    }
-
-    pid_t pid_ = -1;
-    std::string display_;
-};
 
 // A program directory like the sample one whose round 1 holds `count` first enemies spread over the area.
 fs::path MakeCrowdedProgram(const fs::path& sample, int count) {

@@ -3,47 +3,24 @@
 # a palette picture, and saves a picture of its window as docs/screenshot.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target blastrix-editor
+
+if [[ "${1:-}" != "--in-xserver" ]]; then
+  scripts/setup.sh
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build -j"$(nproc)" --target blastrix-editor with-xserver
+  exec build/bin/with-xserver "$0" --in-xserver
+fi
 
 work=$(mktemp -d)
-server_pid=""
 editor_pid=""
 cleanup() {
   if [[ -n "$editor_pid" ]]; then
     kill "$editor_pid" 2>/dev/null || true
     wait "$editor_pid" 2>/dev/null || true
   fi
-  if [[ -n "$server_pid" ]]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# The first free display from :90 on; the server writes its number to fd 3 once it accepts clients.
-display=""
-for n in $(seq 90 129); do
-  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-  Xvfb ":$n" -nolisten tcp -screen 0 1024x768x24 -displayfd 3 3>"$work/ready" 2>"$work/xvfb.log" &
-  server_pid=$!
-  for _ in $(seq 50); do
-    [[ -s "$work/ready" ]] && break
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [[ -s "$work/ready" ]]; then
-    display=":$n"
-    break
-  fi
-  kill "$server_pid" 2>/dev/null || true
-  wait "$server_pid" 2>/dev/null || true
-  server_pid=""
-done
-[[ -n "$display" ]] || { echo "no X server could be started" >&2; exit 1; }
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb
 
 build/bin/blastrix-editor 2>"$work/editor.log" &
 editor_pid=$!

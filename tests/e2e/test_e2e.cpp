@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "pngdecoder.h"
+#include "xserver.h"
 
 extern char** environ;
 
@@ -250,7 +252,7 @@ private:
 class EditorE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::vector<const char*> tools = {"Xvfb", "xdotool", "xdpyinfo", "xwininfo", "import"};
+        std::vector<const char*> tools = {"Xvfb", "xdotool", "xwininfo", "import"};
         if (windowManager_) tools.insert(tools.end(), {"openbox", "xprop"});
         for (const char* tool : tools) {
             const std::optional<std::string> path = FindOnPath(tool);
@@ -286,7 +288,7 @@ protected:
     void TearDown() override {
         editor_.Stop();
         windowManagerProcess_.Stop();
-        server_.Stop();
+        server_.reset();
         if (!root_.empty()) {
             std::error_code ignored;
             fs::remove_all(root_, ignored);
@@ -311,40 +313,10 @@ protected:
         return env;
     }
 
-    // An X server of its own on the first free display from :90 on; it says when it is ready on fd 3.
     void StartServer() {
-        for (int number = 90; number < 130 && display_.empty(); ++number) {
-            const std::string n = std::to_string(number);
-            if (fs::exists("/tmp/.X" + n + "-lock") || fs::exists("/tmp/.X11-unix/X" + n)) continue;
-            int fds[2];
-            ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-            const std::vector<std::string> args = {tools_["Xvfb"], ":" + n, "-nolisten", "tcp", "-noreset",
-                                                   "-screen", "0",
-                                                   std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24",
-                                                   "-displayfd", "3"};
-            const bool started = server_.Start(args, Environment(), "/", -1, fds[1], (root_ / "xvfb.log").string());
-            close(fds[1]);
-            std::string announced;
-            const auto deadline = Clock::now() + kWait;
-            while (started && announced.find('\n') == std::string::npos && Clock::now() < deadline) {
-                pollfd p{fds[0], POLLIN, 0};
-                if (poll(&p, 1, 50) <= 0) continue;
-                char buffer[32];
-                const ssize_t got = read(fds[0], buffer, sizeof buffer);
-                if (got <= 0) break;
-                announced.append(buffer, static_cast<std::size_t>(got));
-            }
-            close(fds[0]);
-            if (announced.find('\n') == std::string::npos) {
-                server_.Stop();
-                continue;
-            }
-            display_ = ":" + n;
-            if (!WaitFor([&] { return RunProgram({tools_["xdpyinfo"], "-display", display_}, Environment()).has_value(); })) {
-                server_.Stop();
-                display_.clear();
-            }
-        }
+        server_ = std::make_unique<XServer>(std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24",
+                                            (root_ / "xvfb.log").string());
+        display_ = server_->Display();
     }
 
     // A real window manager, which frames the windows; it is ready once it announces itself on the root window.
@@ -616,7 +588,7 @@ protected:
     fs::path root_;
     fs::path programDir_;
     std::string display_;
-    Child server_;
+    std::unique_ptr<XServer> server_;
     Child editor_;
     std::string window_;
     Geometry origin_;
