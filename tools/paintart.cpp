@@ -5,8 +5,10 @@
 
 #include <png.h>
 
+#include "levelfile.h"
+
 #include <cstdio>
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -120,110 +122,86 @@ void produce(const QString& root, const QString& rel, const QImage& img, int w, 
 }
 
 struct Placed {
-    const char* kind;
+    int tag;
     int left, top;
-    int width = 0;
 };
 
-struct Kind {
-    const char* name;
-    int width, height;
-    const char* tail;
+// Places nothing on a screen: the level model alone decides what a sample round holds.
+class NoWindow : public level::LevelServices {
+public:
+    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject&) override { return nullptr; }
+    void LoadPicture(level::ObjectControl&, const std::string&) override {}
+    void ShowDialog(const std::string& text, level::DialogType) override { fail("the level was refused: " + text); }
+    void SetBusyCursor(bool) override {}
 };
 
-// Listed in the order the level loader expects the groups; a null tail marks the platform.
-const Kind kKinds[] = {
-    {"start", 24, 24, ""},             {"malo1", 20, 24, ",20,24,100,200,1"}, {"malo2", 32, 26, ",32,26,1"},
-    {"bomba", 14, 18, ",14,18,1,500"}, {"moneda", 14, 14, ",14,14,1,200"},    {"boost", 14, 14, ",14,14,1,0"},
-    {"power", 14, 14, ",14,14,1,0"},   {"plataforma", 0, 10, nullptr},
-};
-
-bool writeLevel(const QString& path, const std::vector<Placed>& objects)
+// The objects go through CreateObject, so the game's limits hold, and the file comes from the
+// editor's own writer.
+void writeLevel(const QString& path, const std::string& name, const std::vector<Placed>& objects)
 {
-    std::string text;
-    for (const Kind& kind : kKinds)
-        for (const Placed& o : objects) {
-            if (std::string(o.kind) != kind.name)
-                continue;
-            text += std::string(kind.name) + "," + std::to_string(o.left) + "," + std::to_string(o.top);
-            if (kind.tail)
-                text += kind.tail;
-            else
-                text += "," + std::to_string(o.width) + ",10,1," + std::to_string(o.width / 25 - 1);
-            text += "\r\n";
-        }
-    FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
-    const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if ((f && std::fclose(f) != 0) || !written) {
-        fail(path.toStdString() + ": cannot write");
-        return false;
-    }
-    return true;
-}
-
-void checkLevel(const std::string& name, const std::vector<Placed>& objects)
-{
-    std::map<std::string, int> count;
+    NoWindow window;
+    level::Level round(window, std::string());
     std::vector<QRect> boxes;
     for (const Placed& o : objects) {
-        const Kind* kind = nullptr;
-        for (const Kind& k : kKinds)
-            if (o.kind == std::string(k.name))
-                kind = &k;
-        if (!kind) {
-            fail(name + ": unknown object " + o.kind);
-            continue;
-        }
-        ++count[o.kind];
-        const int w = kind->tail ? kind->width : o.width;
-        if (!kind->tail && w != 50 && w != 75 && w != 100)
-            fail(name + ": platform width " + std::to_string(w));
-        if (o.left % 2 || o.top % 2 || o.left < 192 || o.left > 468 - w || o.top < 12 || o.top > 238)
-            fail(name + ": " + o.kind + " at " + std::to_string(o.left) + "," + std::to_string(o.top) +
-                 " is off the grid or out of the area");
+        const level::ObjectKind& kind = level::KindOf(o.tag);
+        const std::string where = name + ": " + std::string(kind.keyword) + " at " + std::to_string(o.left) + "," +
+                                  std::to_string(o.top);
+        if (o.left % 2 || o.top % 2 || o.left < 192 || o.left > 468 - kind.width || o.top < 12 || o.top > 238)
+            fail(where + " is off the grid or out of the area");
         // Overlapping objects would be unreadable in the editor and ambiguous in play.
-        const QRect box(o.left, o.top, w, kind->height);
+        const QRect box(o.left, o.top, kind.width, kind.height);
         for (const QRect& other : boxes)
             if (box.intersects(other))
-                fail(name + ": " + o.kind + " at " + std::to_string(o.left) + "," + std::to_string(o.top) +
-                     " overlaps another object");
+                fail(where + " overlaps another object");
         boxes.push_back(box);
+        round.pendingX = o.left;
+        round.pendingY = o.top;
+        if (!round.CreateObject(o.tag))
+            fail(where + " is past its kind's limit");
     }
-    if (count["start"] != 1 || count["bomba"] < 1 || count["bomba"] > 20 || count["moneda"] > 10 ||
-        count["boost"] > 1 || count["power"] > 1 || count["plataforma"] > 10)
-        fail(name + ": object counts out of range");
+    if (round.List(level::ListId::Hero).empty() || round.List(level::ListId::Bomb).empty())
+        fail(name + ": a round needs a hero and a bomb");
+    const std::string text = level::FormatLevel(round);
+    FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
+    const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if ((f && std::fclose(f) != 0) || !written)
+        fail(path.toStdString() + ": cannot write");
 }
+
+constexpr int kP50 = level::kPlatform50Tag, kP75 = level::kPlatform75Tag, kP100 = level::kPlatform100Tag;
+constexpr int kHero = level::kHeroTag, kEnemy1 = level::kEnemy1Tag, kEnemy2 = level::kEnemy2Tag;
+constexpr int kBomb = level::kBombTag, kCoin = level::kCoinTag, kBoost = level::kBoostTag, kPower = level::kPowerTag;
 
 // Platforms first in each list so the pickups can be read as resting on them.
 const std::vector<Placed> kLevel2 = {
-    {"plataforma", 204, 204, 75},  {"plataforma", 292, 176, 50},  {"plataforma", 364, 146, 100},
-    {"plataforma", 270, 112, 75},  {"plataforma", 200, 80, 50},   {"plataforma", 376, 64, 75},
-    {"start", 206, 238},
-    {"malo1", 330, 238},           {"malo1", 420, 122},
-    {"malo2", 306, 40},
-    {"bomba", 226, 186},           {"bomba", 310, 158},           {"bomba", 446, 128},
-    {"bomba", 296, 94},            {"bomba", 214, 62},            {"bomba", 430, 46},
-    {"moneda", 250, 190},          {"moneda", 380, 132},          {"moneda", 398, 132},
-    {"moneda", 320, 98},           {"moneda", 400, 50},
-    {"boost", 444, 238},
-    {"power", 234, 66},
+    {kP75, 204, 204}, {kP50, 292, 176}, {kP100, 364, 146},
+    {kP75, 270, 112}, {kP50, 200, 80}, {kP75, 376, 64},
+    {kHero, 206, 238},
+    {kEnemy1, 330, 238}, {kEnemy1, 420, 122},
+    {kEnemy2, 306, 40},
+    {kBomb, 226, 186}, {kBomb, 310, 158}, {kBomb, 446, 128},
+    {kBomb, 296, 94}, {kBomb, 214, 62}, {kBomb, 430, 46},
+    {kCoin, 250, 190}, {kCoin, 380, 132}, {kCoin, 398, 132},
+    {kCoin, 320, 98}, {kCoin, 400, 50},
+    {kBoost, 444, 238},
+    {kPower, 234, 66},
 };
 
 const std::vector<Placed> kLevel3 = {
-    {"plataforma", 210, 210, 50},  {"plataforma", 288, 186, 75},  {"plataforma", 388, 198, 75},
-    {"plataforma", 226, 150, 100}, {"plataforma", 364, 156, 50},  {"plataforma", 340, 108, 100},
-    {"plataforma", 220, 88, 50},   {"plataforma", 290, 50, 75},
-    {"start", 212, 238},
-    {"malo1", 300, 126},           {"malo1", 420, 238},           {"malo1", 410, 84},
-    {"malo2", 400, 30},            {"malo2", 226, 36},
-    {"bomba", 230, 192},           {"bomba", 318, 168},           {"bomba", 440, 180},
-    {"bomba", 380, 138},           {"bomba", 240, 132},           {"bomba", 356, 90},
-    {"bomba", 236, 70},            {"bomba", 340, 32},
-    {"moneda", 212, 196},          {"moneda", 296, 172},          {"moneda", 342, 172},
-    {"moneda", 404, 184},          {"moneda", 264, 136},          {"moneda", 380, 94},
-    {"moneda", 310, 36},
-    {"boost", 254, 74},
-    {"power", 340, 238},
+    {kP50, 210, 210}, {kP75, 288, 186}, {kP75, 388, 198},
+    {kP100, 226, 150}, {kP50, 364, 156}, {kP100, 340, 108},
+    {kP50, 220, 88}, {kP75, 290, 50},
+    {kHero, 212, 238},
+    {kEnemy1, 300, 126}, {kEnemy1, 420, 238}, {kEnemy1, 410, 84},
+    {kEnemy2, 400, 30}, {kEnemy2, 226, 36},
+    {kBomb, 230, 192}, {kBomb, 318, 168}, {kBomb, 440, 180},
+    {kBomb, 380, 138}, {kBomb, 240, 132}, {kBomb, 356, 90},
+    {kBomb, 236, 70}, {kBomb, 340, 32},
+    {kCoin, 212, 196}, {kCoin, 296, 172}, {kCoin, 342, 172},
+    {kCoin, 404, 184}, {kCoin, 264, 136}, {kCoin, 380, 94},
+    {kCoin, 310, 36},
+    {kBoost, 254, 74},
+    {kPower, 340, 238},
 };
 
 } // namespace
@@ -261,11 +239,11 @@ int main(int argc, char** argv)
         int w, h;
     };
     const Out sprites[] = {
-        {"hero.png", "trom.png", hero, 24, 24},     {"enemy1.png", "malo1.png", enemy1, 20, 24},
+        {"hero.png", "trom.png", hero, 24, 24}, {"enemy1.png", "malo1.png", enemy1, 20, 24},
         {"enemy2.png", "malo2.png", enemy2, 30, 22}, {"bomb.png", "bomba.png", bomb, 14, 18},
-        {"coin.png", "moneda.png", coin, 14, 14},   {"boost.png", "boost.png", boost, 14, 14},
-        {"power.png", "power.png", power, 14, 14},  {"platform50.png", "50.png", p50, 50, 10},
-        {"platform75.png", "75.png", p75, 75, 10},  {"platform100.png", "100.png", p100, 100, 10},
+        {"coin.png", "moneda.png", coin, 14, 14}, {"boost.png", "boost.png", boost, 14, 14},
+        {"power.png", "power.png", power, 14, 14}, {"platform50.png", "50.png", p50, 50, 10},
+        {"platform75.png", "75.png", p75, 75, 10}, {"platform100.png", "100.png", p100, 100, 10},
     };
     for (const Out& s : sprites) {
         produce(root, QString("assets/") + s.asset, s.image, s.w, s.h, Alpha::Sprite);
@@ -277,10 +255,8 @@ int main(int argc, char** argv)
     for (int n = 1; n <= 14; ++n)
         produce(root, QString("levels/Level%1.png").arg(n), art::paintRound(n), 278, 252, Alpha::Opaque);
 
-    checkLevel("Level2.lev", kLevel2);
-    checkLevel("Level3.lev", kLevel3);
-    writeLevel(root + "/levels/Level2.lev", kLevel2);
-    writeLevel(root + "/levels/Level3.lev", kLevel3);
+    writeLevel(root + "/levels/Level2.lev", "Level2.lev", kLevel2);
+    writeLevel(root + "/levels/Level3.lev", "Level3.lev", kLevel3);
 
     return g_failed ? 1 : 0;
 }
