@@ -9,6 +9,7 @@
 #include "dialogs.h"
 #include "dragarea.h"
 #include "filelookup.h"
+#include "gamearea.h"
 #include "levelfile.h"
 
 namespace {
@@ -28,8 +29,6 @@ constexpr PaletteEntry kPalette[] = {
     {level::kEnemy2Tag, {104, 112}, "enemy2"},      {level::kPowerTag, {80, 245}, "power"},
 };
 
-constexpr QPoint kGameAreaPosition{191, 10};
-constexpr QSize kGameAreaSize{278, 252};
 constexpr QPoint kGuardarDesignPosition{304, 253};
 constexpr QPoint kCargarDesignPosition{328, 253};
 constexpr QPoint kLabelDesignPosition{368, 256};
@@ -84,7 +83,8 @@ void TForm1::CreateControls() {
     image1_ = stage_->AddPicture(PictureItem::Role::Background, "Image1", {0, 0}, {TStage::kWidth, TStage::kHeight},
                                  kImage1Tag);
     image1_->SetPicture(artwork::Embedded("background"));
-    image2_ = stage_->AddPicture(PictureItem::Role::GameArea, "Image2", kGameAreaPosition, kGameAreaSize);
+    image2_ = stage_->AddPicture(PictureItem::Role::GameArea, "Image2", picture::kGameArea.topLeft(),
+                                 picture::kGameArea.size());
     image2_->cursorShape = Qt::CrossCursor;
     image2_->hint = kGameAreaHint;
 
