@@ -29,6 +29,8 @@ constexpr PaletteEntry kPalette[] = {
     {level::kEnemy2Tag, {104, 112}, "enemy2"},      {level::kPowerTag, {80, 245}, "power"},
 };
 
+constexpr QPoint kGameAreaPosition{level::kGameAreaLeft, level::kGameAreaTop};
+constexpr QSize kGameAreaSize{level::kGameAreaWidth, level::kGameAreaHeight};
 constexpr QPoint kGuardarDesignPosition{304, 253};
 constexpr QPoint kCargarDesignPosition{328, 253};
 constexpr QPoint kLabelDesignPosition{368, 256};
@@ -83,8 +85,7 @@ void TForm1::CreateControls() {
     image1_ = stage_->AddPicture(PictureItem::Role::Background, "Image1", {0, 0}, {TStage::kWidth, TStage::kHeight},
                                  kImage1Tag);
     image1_->SetPicture(artwork::Embedded("background"));
-    image2_ = stage_->AddPicture(PictureItem::Role::GameArea, "Image2", picture::kGameArea.topLeft(),
-                                 picture::kGameArea.size());
+    image2_ = stage_->AddPicture(PictureItem::Role::GameArea, "Image2", kGameAreaPosition, kGameAreaSize);
     image2_->cursorShape = Qt::CrossCursor;
     image2_->hint = kGameAreaHint;
 
