@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "pngdecoder.h"
+#include "services.h"
+
+// A placed object's control without a screen: the sprite it shows.
+struct SpriteControl : level::ObjectControl {
+    const level::RgbaImage* sprite = nullptr;
+};
+
+// What the level code needs of the window, without one: controls that only hold their sprite,
+// sprites decoded once per file and failing with the decoder's message as in the editor, and the
+// last dialog kept instead of shown.
+class HeadlessServices : public level::LevelServices {
+public:
+    explicit HeadlessServices(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
+
+    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject& object) override;
+    void LoadPicture(level::ObjectControl& control, const std::string& path) override;
+    void ShowDialog(const std::string& text, level::DialogType type) override;
+    void SetBusyCursor(bool busy) override;
+
+    // The sprite of a composed path; throws level::PngError as the editor's picture load does.
+    const level::RgbaImage& Sprite(const std::string& composedPath);
+
+    const std::string& LastDialog() const { return lastDialog_; }
+
+private:
+    struct Entry {
+        std::unique_ptr<level::RgbaImage> image;
+        std::string error;
+    };
+
+    std::string programDirectory_;
+    std::map<std::string, Entry> sprites_;
+    std::string lastDialog_;
+};
