@@ -20,8 +20,8 @@ public:
     void PlatformSizeRefused(const level::LoadedLine& line, std::string_view) override {
         Drop(line.number, line.text, "bad-platform-size");
     }
-    void Stopped(const level::LoadedLine& line, std::string_view field, const std::string&, std::size_t) override {
-        Drop(line.number, line.text, field.data() == line.fields[0].data() ? "sprite-unreadable" : "not-an-integer");
+    void Stopped(const level::LoadedLine& line, std::size_t field, const std::string&, std::size_t) override {
+        Drop(line.number, line.text, field == 0 ? "sprite-unreadable" : "not-an-integer");
         unreadFrom_ = line.number + 1;
         unreadCode_ = "unread-lines";
     }

@@ -60,17 +60,14 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
+// "1, 2 or 3"
 std::string PlatformSizes() {
-    std::string sizes;
-    std::size_t left = 0;
-    for (const level::ObjectKind& kind : level::kKinds) left += kind.list == level::ListId::Platform ? 1 : 0;
-    for (const level::ObjectKind& kind : level::kKinds) {
-        if (kind.list != level::ListId::Platform) continue;
-        if (!sizes.empty()) sizes += --left == 0 ? " or " : ", ";
-        else --left;
-        sizes += std::to_string(kind.platformSize);
-    }
-    return sizes;
+    std::vector<std::string> sizes;
+    for (const level::ObjectKind& kind : level::kKinds)
+        if (kind.list == level::ListId::Platform) sizes.push_back(std::to_string(kind.platformSize));
+    std::string text = sizes.back();
+    for (std::size_t i = sizes.size() - 1; i-- > 0;) text = sizes[i] + (i + 2 == sizes.size() ? " or " : ", ") + text;
+    return text;
 }
 
 std::string LimitText(const level::ObjectKind& kind) {
@@ -127,17 +124,17 @@ public:
             "platform size " + Quoted(size) + " is not " + PlatformSizes() + ": the line is dropped");
     }
 
-    void Stopped(const level::LoadedLine& line, std::string_view field, const std::string& reason,
+    void Stopped(const level::LoadedLine& line, std::size_t field, const std::string& reason,
                  std::size_t linesLeft) override {
-        const bool keyword = field.data() == line.fields[0].data() && field.size() == line.fields[0].size();
-        if (keyword) {
-            Add(line, field, Severity::Error, "sprite-unreadable",
-                "the sprite of " + Quoted(field) + " cannot be read, so the editor stops reading here: " + reason);
+        const std::string_view text = line.fields[field];
+        if (field == 0) {
+            Add(line, text, Severity::Error, "sprite-unreadable",
+                "the sprite of " + Quoted(text) + " cannot be read, so the editor stops reading here: " + reason);
         } else {
             // The second coordinate fails after the first has been kept for the next object.
-            if (field.data() == line.fields[2].data()) pendingLine = line.number;
-            Add(line, field, Severity::Error, "not-an-integer",
-                Quoted(field) + " is not an integer, so the editor stops reading here");
+            if (field == 2) pendingLine = line.number;
+            Add(line, text, Severity::Error, "not-an-integer",
+                Quoted(text) + " is not an integer, so the editor stops reading here");
         }
         if (linesLeft > 0) {
             Add(line, line.fields[0], Severity::Note, "unread-lines",

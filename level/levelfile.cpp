@@ -102,10 +102,10 @@ private:
 
 // The field a failed line stopped at: the first coordinate that is not an integer, else the
 // keyword, whose object could not be created.
-std::string_view FailedField(const LoadedLine& seen) {
-    for (const std::string_view field : {seen.fields[1], seen.fields[2]})
-        if (!ParseLevelInt(field)) return field;
-    return seen.fields[0];
+std::size_t FailedField(const LoadedLine& seen) {
+    for (const std::size_t field : {1, 2})
+        if (!ParseLevelInt(seen.fields[field])) return field;
+    return 0;
 }
 
 void ReadObjects(Level& level, LineReader& reader, LoadObserver* observer) {

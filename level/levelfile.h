@@ -55,9 +55,9 @@ public:
     virtual void LimitRefused(const LoadedLine&, const ObjectKind&) {}
     // A "plataforma" line whose size field is not a platform size; nothing was created.
     virtual void PlatformSizeRefused(const LoadedLine&, std::string_view /*sizeField*/) {}
-    // Reading stops at this line: `field` is the coordinate that is not an integer, or the keyword
-    // when creating the object failed; `linesLeft` lines follow unread.
-    virtual void Stopped(const LoadedLine&, std::string_view /*field*/, const std::string& /*reason*/,
+    // Reading stops at this line: fields[`field`] is the coordinate that is not an integer, or the
+    // keyword (0) when creating the object failed; `linesLeft` lines follow unread.
+    virtual void Stopped(const LoadedLine&, std::size_t /*field*/, const std::string& /*reason*/,
                          std::size_t /*linesLeft*/) {}
     // The text ended after `linesRead` lines with `linesLeft` lines of the data unread (a 0x1A
     // starting a line ends the text).
