@@ -15,17 +15,20 @@ void HeadlessServices::ShowDialog(const std::string& text, level::DialogType) { 
 void HeadlessServices::SetBusyCursor(bool) {}
 
 const level::RgbaImage& HeadlessServices::Sprite(const std::string& composedPath) {
-    auto it = sprites_.find(composedPath);
-    if (it == sprites_.end()) {
-        Entry entry;
-        try {
-            entry.image = std::make_unique<level::RgbaImage>(
-                level::DecodePngFile(level::ResolveBelow(programDirectory_, composedPath)));
-        } catch (const level::PngError& e) {
-            entry.error = e.what();
+    if (last_ == nullptr || last_->first != composedPath) {
+        auto it = sprites_.find(composedPath);
+        if (it == sprites_.end()) {
+            Entry entry;
+            try {
+                entry.image = std::make_unique<level::RgbaImage>(
+                    level::DecodePngFile(level::ResolveBelow(programDirectory_, composedPath)));
+            } catch (const level::PngError& e) {
+                entry.error = e.what();
+            }
+            it = sprites_.emplace(composedPath, std::move(entry)).first;
         }
-        it = sprites_.emplace(composedPath, std::move(entry)).first;
+        last_ = &*it;
     }
-    if (!it->second.image) throw level::PngError(it->second.error);
-    return *it->second.image;
+    if (!last_->second.image) throw level::PngError(last_->second.error);
+    return *last_->second.image;
 }

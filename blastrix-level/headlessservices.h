@@ -37,5 +37,7 @@ private:
 
     std::string programDirectory_;
     std::map<std::string, Entry> sprites_;
+    // Objects of one kind come in runs: the last sprite asked for is found without a search.
+    const std::pair<const std::string, Entry>* last_ = nullptr;
     std::string lastDialog_;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 #include "dragarea.h"
 #include "gamearea.h"
@@ -183,8 +184,13 @@ std::string_view WithoutCr(std::string_view line) {
 
 std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::string& saved, const std::string& file,
                                         Severity severity) {
-    const auto mismatch = std::mismatch(bytes.begin(), bytes.end(), saved.begin(), saved.end());
-    const auto common = static_cast<std::size_t>(mismatch.first - bytes.begin());
+    // Block by block first: a large round's file and its save are megabytes alike.
+    constexpr std::size_t kBlock = 4096;
+    const std::size_t shorter = std::min(bytes.size(), saved.size());
+    std::size_t common = 0;
+    while (common + kBlock <= shorter && std::memcmp(bytes.data() + common, saved.data() + common, kBlock) == 0)
+        common += kBlock;
+    while (common < shorter && bytes[common] == saved[common]) ++common;
     if (common == bytes.size() && common == saved.size()) return std::nullopt;
     const std::size_t lastFeed = common == 0 ? std::string_view::npos : bytes.rfind('\n', common - 1);
     const std::size_t start = lastFeed == std::string_view::npos ? 0 : lastFeed + 1;
@@ -209,20 +215,20 @@ LevelFileBytes ReadLevelFile(const std::string& path) {
     if (fstat(fd, &st) != 0) file.error = std::strerror(errno);
     else if (!S_ISREG(st.st_mode)) file.error = "not a regular file";
     std::string bytes;
-    if (file.error.empty()) {
-        bytes.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t got = 0;
-        for (;;) {
-            if (got == bytes.size()) bytes.resize(bytes.size() + 64 * 1024);
-            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) file.error = std::strerror(errno);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        bytes.resize(got);
+    // One byte more than the file holds, so that the end shows without growing the buffer.
+    std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
+    std::size_t got = 0;
+    while (file.error.empty()) {
+        if (got == room) room *= 2;
+        if (bytes.size() < room) bytes.resize(room);
+        const ssize_t n = read(fd, bytes.data() + got, room - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) file.error = std::strerror(errno);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
     }
     close(fd);
+    bytes.resize(got);
     if (file.error.empty()) file.bytes = std::move(bytes);
     return file;
 }
@@ -231,9 +237,11 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
     LineExplainer explainer(bytes, report);
     level::LoadLevelText(level, bytes, &explainer);
 
-    for (std::size_t i = 0; i < level::kListCount; ++i)
-        for (const level::PlacedObject* object : level.List(static_cast<level::ListId>(i)))
-            ++report.counts[static_cast<std::size_t>(object->tag - level::kFirstTag)];
+    // Only the platform list holds more than one kind.
+    for (std::size_t k = 0; k < level::kKinds.size(); ++k)
+        if (level::kKinds[k].list != level::ListId::Platform) report.counts[k] = level.List(level::kKinds[k].list).size();
+    for (const level::PlacedObject* platform : level.List(level::ListId::Platform))
+        ++report.counts[static_cast<std::size_t>(platform->tag - level::kFirstTag)];
 
     if (level.pendingX != 0 || level.pendingY != 0) {
         const std::int32_t x = level.pendingX != 0 ? level.pendingX : level::kDefaultLeft;
@@ -259,39 +267,40 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
     }
 }
 
-void CheckBackground(const FolderFile& background, RoundReport& report) {
-    const auto add = [&](const char* code, std::string message) {
-        report.findings.push_back({background.shown, 0, 0, Severity::Warning, code, std::move(message)});
+std::optional<Finding> CheckBackground(const FolderFile& background) {
+    const auto finding = [&](const char* code, std::string message) {
+        return Finding{background.shown, 0, 0, Severity::Warning, code, std::move(message)};
     };
+    const std::string size = std::to_string(level::kGameAreaWidth) + "x" + std::to_string(level::kGameAreaHeight);
     struct stat st {};
-    if (stat(background.path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
-        add("background-missing", "the round has no background: the editor asks for a " +
-                                      std::to_string(level::kGameAreaWidth) + "x" +
-                                      std::to_string(level::kGameAreaHeight) + " PNG of this name");
-        return;
-    }
+    if (stat(background.path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return finding("background-missing", "the round has no background: the editor asks for a " + size + " PNG of this name");
     level::RgbaImage image;
     try {
         image = level::DecodePngFile(background.path);
     } catch (const level::PngError& e) {
-        add("background-unreadable", std::string("the round background cannot be read: ") + e.what());
-        return;
+        return finding("background-unreadable", std::string("the round background cannot be read: ") + e.what());
     }
-    if (image.width == level::kGameAreaWidth && image.height == level::kGameAreaHeight) return;
-    std::string message = "the round background is " + std::to_string(image.width) + "x" +
-                          std::to_string(image.height) + ", not " + std::to_string(level::kGameAreaWidth) + "x" +
-                          std::to_string(level::kGameAreaHeight) + ": ";
+    if (image.width == level::kGameAreaWidth && image.height == level::kGameAreaHeight) return std::nullopt;
     const bool larger = image.width > level::kGameAreaWidth || image.height > level::kGameAreaHeight;
     const bool smaller = image.width < level::kGameAreaWidth || image.height < level::kGameAreaHeight;
+    std::string message =
+        "the round background is " + std::to_string(image.width) + "x" + std::to_string(image.height) + ", not " + size + ": ";
     if (larger) message += "the editor cuts off what lies beyond the game area";
     if (larger && smaller) message += ", and ";
     if (smaller) message += "the window's artwork shows where it does not reach";
-    add("background-size", std::move(message));
+    return finding("background-size", std::move(message));
 }
 
 RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int round) {
     RoundReport report;
     report.round = round;
+    const FolderFile background = folder.Background(round);
+    report.backgroundFile = background.shown;
+    // Decoding the background takes as long as loading a large round: it runs meanwhile.
+    std::future<std::optional<Finding>> backgroundFinding =
+        std::async(std::launch::async, [&background] { return CheckBackground(background); });
+
     const FolderFile levelFile = folder.LevelFile(round);
     report.levelFile = levelFile.shown;
     const LevelFileBytes file = ReadLevelFile(levelFile.path);
@@ -305,9 +314,7 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
         level::Level level(services, folder.ProgramDirectory());
         CheckLevelText(level, *file.bytes, report);
     }
-    const FolderFile background = folder.Background(round);
-    report.backgroundFile = background.shown;
-    CheckBackground(background, report);
+    if (std::optional<Finding> finding = backgroundFinding.get()) report.findings.push_back(std::move(*finding));
     // The level file's findings first, then the background's; each file's by line.
     std::stable_sort(report.findings.begin(), report.findings.end(), [&](const Finding& a, const Finding& b) {
         const bool aBackground = a.file != report.levelFile;

@@ -40,8 +40,8 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
 std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::string& saved, const std::string& file,
                                         Severity severity);
 
-// Reports a round background that is missing, unreadable or not the game area's size.
-void CheckBackground(const FolderFile& background, RoundReport& report);
+// The finding on a round background that is missing, unreadable or not the game area's size.
+std::optional<Finding> CheckBackground(const FolderFile& background);
 
 // Both checks of a round of the folder, its findings sorted.
 RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int round);
