@@ -78,8 +78,10 @@ double RunProcess(const std::vector<std::string>& arguments, bool& ok) {
     const Clock::time_point start = Clock::now();
     pid_t pid = 0;
     int status = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) ok = false;
-    else waitpid(pid, &status, 0);
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        ok = false;
+    else
+        waitpid(pid, &status, 0);
     const double seconds = SecondsSince(start);
     posix_spawn_file_actions_destroy(&actions);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ok = false;
@@ -137,11 +139,13 @@ int main() {
     }
     double bestCheckProcess = std::numeric_limits<double>::max();
     for (int run = 0; run < kRuns; ++run)
-        bestCheckProcess = std::min(bestCheckProcess, RunProcess({BLASTRIX_LEVEL_EXE, "-C", root.string(), "check"}, ok));
+        bestCheckProcess =
+            std::min(bestCheckProcess, RunProcess({BLASTRIX_LEVEL_EXE, "-C", root.string(), "check"}, ok));
 
     std::string enemies = "start,230,180\r\n";
     for (int i = 0; i < kRenderEnemies; ++i)
-        enemies += "malo1," + std::to_string(180 + i % 300) + "," + std::to_string(i / 300 % 270) + ",20,24,100,200,1\r\n";
+        enemies +=
+            "malo1," + std::to_string(180 + i % 300) + "," + std::to_string(i / 300 % 270) + ",20,24,100,200,1\r\n";
     std::ofstream(root / "levels" / "Level1.lev", std::ios::binary | std::ios::trunc) << enemies;
     const std::string picture = (root / "round1.png").string();
     double bestRender = std::numeric_limits<double>::max();
@@ -165,8 +169,9 @@ int main() {
     std::printf("check              %7.3f s   %.2f x the loader (target <= 1.5 x and < 1 s)\n", bestCheck, ratio);
     std::printf("check, process     %7.3f s   (start to exit, with the report)\n", bestCheckProcess);
     std::printf("render of %d enemies, process %7.3f s   (target < 1 s)\n", kRenderEnemies, bestRender);
-    std::printf("check of the sample rounds, process start to exit: best %.1f ms, median %.1f ms of %d   (target < 50 ms)\n",
-                samples.front() * 1000, samples[samples.size() / 2] * 1000, kProcessRuns);
+    std::printf(
+        "check of the sample rounds, process start to exit: best %.1f ms, median %.1f ms of %d   (target < 50 ms)\n",
+        samples.front() * 1000, samples[samples.size() / 2] * 1000, kProcessRuns);
     const bool met = ratio <= 1.5 && bestCheck < 1 && bestRender < 1 && samples[samples.size() / 2] < 0.05;
     std::printf("%s\n", met ? "targets met" : "targets missed");
     return met ? 0 : 2;

@@ -5,9 +5,7 @@
 #include "report.h"
 #include "roundcheck.h"
 
-bool WriteOut(const std::string& text) {
-    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-}
+bool WriteOut(const std::string& text) { return std::fwrite(text.data(), 1, text.size(), stdout) == text.size(); }
 
 int RunCheck(const Invocation& invocation, const GameFolder& folder) {
     HeadlessServices services(folder.ProgramDirectory());
@@ -21,8 +19,10 @@ int RunCheck(const Invocation& invocation, const GameFolder& folder) {
         // Findings go out round by round, so that those of a large round do not pile up.
         std::string out;
         for (const Finding& finding : rounds.back().findings) {
-            if (invocation.format == OutputFormat::Github) AppendGithub(out, finding);
-            else AppendText(out, finding);
+            if (invocation.format == OutputFormat::Github)
+                AppendGithub(out, finding);
+            else
+                AppendText(out, finding);
         }
         written = written && WriteOut(out);
         rounds.back().findings = {};

@@ -113,8 +113,8 @@ QString FindCommand(const QStringList& arguments) {
         const QString& a = arguments[i];
         if (a == "--") return i + 1 < arguments.size() ? arguments[i + 1] : QString();
         if (a.startsWith('-') && a.size() > 1) {
-            if (!a.contains('=') && (a == "-C" || a == "--dir" || a == "-o" || a == "--output" || a == "--scale" ||
-                                     a == "--format"))
+            if (!a.contains('=') &&
+                (a == "-C" || a == "--dir" || a == "-o" || a == "--output" || a == "--scale" || a == "--format"))
                 ++i;
             continue;
         }
@@ -126,10 +126,14 @@ QString FindCommand(const QStringList& arguments) {
 std::variant<Invocation, int> CheckOptions(const QCommandLineParser& parser, Invocation& invocation) {
     if (parser.isSet(kFormatOption)) {
         const QString format = parser.value(kFormatOption);
-        if (format == "text") invocation.format = OutputFormat::Text;
-        else if (format == "json") invocation.format = OutputFormat::Json;
-        else if (format == "github") invocation.format = OutputFormat::Github;
-        else return UsageError("unknown format '" + format.toStdString() + "' (text, json or github)");
+        if (format == "text")
+            invocation.format = OutputFormat::Text;
+        else if (format == "json")
+            invocation.format = OutputFormat::Json;
+        else if (format == "github")
+            invocation.format = OutputFormat::Github;
+        else
+            return UsageError("unknown format '" + format.toStdString() + "' (text, json or github)");
     }
     invocation.werror = parser.isSet(kWerrorOption);
     return invocation;
@@ -146,7 +150,8 @@ std::variant<Invocation, int> RenderOptions(const QCommandLineParser& parser, In
     if (parser.isSet(kScaleOption)) {
         bool ok = false;
         invocation.scale = parser.value(kScaleOption).toInt(&ok);
-        if (!ok || invocation.scale < 1 || invocation.scale > 8) return UsageError("--scale takes a whole number from 1 to 8");
+        if (!ok || invocation.scale < 1 || invocation.scale > 8)
+            return UsageError("--scale takes a whole number from 1 to 8");
     }
     return invocation;
 }
@@ -194,7 +199,8 @@ std::variant<Invocation, int> ParseCommandLine(const QStringList& arguments) {
     positional.removeFirst();
     std::vector<bool> chosen(level::kRoundCount + 1, false);
     for (const QString& text : positional)
-        if (!AddRounds(text, chosen)) return UsageError("'" + text.toStdString() + "' is not a round from 1 to 14 nor a range of them");
+        if (!AddRounds(text, chosen))
+            return UsageError("'" + text.toStdString() + "' is not a round from 1 to 14 nor a range of them");
     for (int round = level::kFirstRound; round <= level::kRoundCount; ++round)
         if (chosen[static_cast<std::size_t>(round)]) invocation.rounds.push_back(round);
     if (positional.isEmpty()) {

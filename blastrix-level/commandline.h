@@ -17,9 +17,9 @@ struct Invocation {
     std::vector<int> rounds;  // ascending, each once
     OutputFormat format = OutputFormat::Text;
     bool werror = false;
-    std::string output;       // render: the file, "-" for standard output, empty for roundN.png
+    std::string output;  // render: the file, "-" for standard output, empty for roundN.png
     int scale = 1;
-    bool checkOnly = false;   // resave --check
+    bool checkOnly = false;  // resave --check
 };
 
 // Exit statuses of every command.

@@ -9,6 +9,10 @@ const char* SeverityName(Severity severity) {
     return "note";
 }
 
+std::string Counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 std::string Quoted(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "'";

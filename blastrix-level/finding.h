@@ -12,11 +12,14 @@ struct Finding {
     std::size_t line = 0;    // from 1; 0 when the finding is about the whole file
     std::size_t column = 0;  // from 1, in bytes; 0 with line 0
     Severity severity = Severity::Warning;
-    const char* code = "";   // stable, for scripts and annotations
+    const char* code = "";  // stable, for scripts and annotations
     std::string message;
 };
 
 const char* SeverityName(Severity severity);
+
+// "1 error", "2 errors"
+std::string Counted(std::size_t count, const char* one, const char* many);
 
 // Bytes of a level file shown in a message: in single quotes, with every byte other than printable
 // ASCII written as \xNN, and quote and backslash escaped.

@@ -8,7 +8,9 @@
 #include "locations.h"
 
 GameFolder::GameFolder(const std::string& directory)
-    : programDirectory_(directory.empty() ? "./" : directory.back() == '/' ? directory : directory + "/") {}
+    : programDirectory_(directory.empty()         ? "./"
+                        : directory.back() == '/' ? directory
+                                                  : directory + "/") {}
 
 bool GameFolder::HasLevelsDirectory() const {
     const std::optional<std::string> levels = level::FindEntryIgnoringCase(programDirectory_, level::kLevelsDirectory);
@@ -30,8 +32,7 @@ FolderFile GameFolder::Locate(const std::string& composed) const {
     const std::string directory = relative.substr(0, slash);
     const std::string name = relative.substr(slash + 1);
     const std::string shownDirectory = level::FindEntryIgnoringCase(programDirectory_, directory).value_or(directory);
-    const std::string shownName =
-        level::FindEntryIgnoringCase(programDirectory_ + shownDirectory, name).value_or(name);
+    const std::string shownName = level::FindEntryIgnoringCase(programDirectory_ + shownDirectory, name).value_or(name);
     file.shown = shownDirectory + "/" + shownName;
     return file;
 }

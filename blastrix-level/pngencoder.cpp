@@ -81,8 +81,7 @@ std::vector<std::uint8_t> EncodePng(const level::RgbaImage& image) {
     WriteState state{&out, {}};
     std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
     const auto rowBytes = static_cast<std::size_t>(image.width) * 4;
-    for (std::size_t y = 0; y < rows.size(); ++y)
-        rows[y] = const_cast<png_bytep>(image.pixels.data() + y * rowBytes);
+    for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(image.pixels.data() + y * rowBytes);
     const PngWriteStructs structs(state);
     if (!WritePng(structs.png(), structs.info(), &state, &image, rows.data())) throw std::runtime_error(state.error);
     return out;

@@ -27,7 +27,8 @@ public:
 
     void ObjectCreated(const level::LoadedLine&, const level::PlacedObject& object) override {
         const level::Bounds& b = object.bounds;
-        controls_.push_back({static_cast<const SpriteControl&>(*object.control).sprite, b.left, b.top, b.width, b.height});
+        controls_.push_back(
+            {static_cast<const SpriteControl&>(*object.control).sprite, b.left, b.top, b.width, b.height});
     }
 
 private:
@@ -38,7 +39,8 @@ level::RgbaImage WindowArtwork() {
     QFile file(":/artwork/background.png");
     if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("the window's artwork is missing from the program");
     const QByteArray bytes = file.readAll();
-    return level::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+    return level::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                            static_cast<std::size_t>(bytes.size()));
 }
 
 level::RgbaImage Scaled(const level::RgbaImage& image, int scale) {
@@ -62,8 +64,8 @@ level::RgbaImage RenderRound(const GameFolder& folder, HeadlessServices& service
     std::optional<level::RgbaImage> background;
     try {
         background = level::DecodePngFile(folder.Background(round).path);
-        controls.push_back({&*background, level::kGameAreaLeft, level::kGameAreaTop, level::kGameAreaWidth,
-                            level::kGameAreaHeight});
+        controls.push_back(
+            {&*background, level::kGameAreaLeft, level::kGameAreaTop, level::kGameAreaWidth, level::kGameAreaHeight});
     } catch (const level::PngError&) {
         // The window then shows its own artwork in the game area.
     }
@@ -103,7 +105,8 @@ int RunRender(const Invocation& invocation, const GameFolder& folder) {
         for (const int round : invocation.rounds) {
             const std::vector<std::uint8_t> png =
                 EncodePng(Scaled(RenderRound(folder, services, module, artwork, round), invocation.scale));
-            const std::string target = invocation.output.empty() ? "round" + std::to_string(round) + ".png" : invocation.output;
+            const std::string target =
+                invocation.output.empty() ? "round" + std::to_string(round) + ".png" : invocation.output;
             if (target == "-") {
                 if (std::fwrite(png.data(), 1, png.size(), stdout) != png.size() || std::fflush(stdout) != 0) {
                     std::perror("blastrix-level: writing the picture");

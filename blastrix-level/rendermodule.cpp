@@ -13,7 +13,8 @@ RenderModule::RenderModule() {
     // Never closed: the painting library is not made to be unloaded while the process runs on.
     void* const handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     const char* const error = handle == nullptr ? dlerror() : nullptr;
-    if (handle == nullptr) throw std::runtime_error("cannot load the render module: " + std::string(error ? error : path));
+    if (handle == nullptr)
+        throw std::runtime_error("cannot load the render module: " + std::string(error ? error : path));
     compose_ = reinterpret_cast<ComposeGameAreaFunction*>(dlsym(handle, kComposeGameAreaSymbol));
     if (compose_ == nullptr) throw std::runtime_error("the render module " + path + " lacks " + kComposeGameAreaSymbol);
 }

@@ -4,20 +4,22 @@
 
 namespace {
 
-std::string Counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 // Workflow commands end at a line break, and their properties at ',' and ':'.
 std::string GithubEscaped(const std::string& text, bool property) {
     std::string out;
     for (const char c : text) {
-        if (c == '%') out += "%25";
-        else if (c == '\r') out += "%0D";
-        else if (c == '\n') out += "%0A";
-        else if (property && c == ':') out += "%3A";
-        else if (property && c == ',') out += "%2C";
-        else out += c;
+        if (c == '%')
+            out += "%25";
+        else if (c == '\r')
+            out += "%0D";
+        else if (c == '\n')
+            out += "%0A";
+        else if (property && c == ':')
+            out += "%3A";
+        else if (property && c == ',')
+            out += "%2C";
+        else
+            out += c;
     }
     return out;
 }
@@ -38,9 +40,12 @@ std::size_t Utf8Length(const std::string& text, std::size_t i) {
     std::size_t length = 0;
     unsigned char low = 0x80;
     unsigned char high = 0xbf;
-    if (c >= 0xc2 && c <= 0xdf) length = 2;
-    else if (c >= 0xe0 && c <= 0xef) length = 3;
-    else if (c >= 0xf0 && c <= 0xf4) length = 4;
+    if (c >= 0xc2 && c <= 0xdf)
+        length = 2;
+    else if (c >= 0xe0 && c <= 0xef)
+        length = 3;
+    else if (c >= 0xf0 && c <= 0xf4)
+        length = 4;
     if (length == 0 || i + length > text.size()) return 0;
     // Overlong forms, surrogates and code points past U+10FFFF are ruled out by the second byte.
     if (c == 0xe0) low = 0xa0;

@@ -41,7 +41,8 @@ public:
             const std::size_t feed = std::min(bytes.find('\n', start), bytes.size());
             std::string_view text = bytes.substr(start, feed - start);
             if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-            if (number >= unreadFrom_ && !text.empty()) findings.push_back(DropFinding(file, number, unreadCode_, text));
+            if (number >= unreadFrom_ && !text.empty())
+                findings.push_back(DropFinding(file, number, unreadCode_, text));
             start = feed + 1;
         }
         return findings;
@@ -75,8 +76,6 @@ struct Outcomes {
     std::size_t absent = 0;
 };
 
-std::string Counted(std::size_t count, const char* what) { return std::to_string(count) + " " + what; }
-
 }  // namespace
 
 int RunResave(const Invocation& invocation, const GameFolder& folder) {
@@ -102,9 +101,9 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
         level::LoadLevelText(level, bytes, &dropped);
         if (const std::optional<level::SaveRefusal> refusal = level::RefuseToSave(level)) {
             const bool noHero = level.List(level::ListId::Hero).empty();
-            AppendText(out, {file.shown, 0, 0, Severity::Error, noHero ? "no-hero" : "no-bomb",
-                             std::string("not saved, as the editor refuses to save this round: \"") + refusal->text +
-                                 "\""});
+            AppendText(out,
+                       {file.shown, 0, 0, Severity::Error, noHero ? "no-hero" : "no-bomb",
+                        std::string("not saved, as the editor refuses to save this round: \"") + refusal->text + "\""});
             ++tally.refused;
             continue;
         }
@@ -129,11 +128,12 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
             ++tally.failed;
         }
     }
-    out += std::to_string(invocation.rounds.size()) + (invocation.rounds.size() == 1 ? " round: " : " rounds: ") +
-           Counted(tally.saved, invocation.checkOnly ? "would change" : "saved") + ", " +
-           Counted(tally.unchanged, "unchanged") + ", " + Counted(tally.refused, "refused") + ", " +
-           (tally.failed > 0 ? Counted(tally.failed, "failed") + ", " : std::string()) +
-           Counted(tally.absent, "without a level file") + "\n";
+    const auto part = [](std::size_t count, const char* what) { return std::to_string(count) + " " + what; };
+    out += Counted(invocation.rounds.size(), "round: ", "rounds: ") +
+           part(tally.saved, invocation.checkOnly ? "would change" : "saved") + ", " +
+           part(tally.unchanged, "unchanged") + ", " + part(tally.refused, "refused") + ", " +
+           (tally.failed > 0 ? part(tally.failed, "failed") + ", " : std::string()) +
+           part(tally.absent, "without a level file") + "\n";
     if (!WriteOut(out) || std::fflush(stdout) != 0) {
         std::perror("blastrix-level: writing the report");
         return kExitFindings;

@@ -52,13 +52,10 @@ private:
     std::size_t start_ = 0;
 };
 
-std::string Plural(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // "1, 2 or 3"
@@ -102,7 +99,8 @@ public:
         const level::Bounds& b = object.bounds;
         const level::DragPosition at{b.left, b.top};
         if (level::SnapDragged(at, b.width) == at) return;
-        const std::string where = Quoted(line.fields[0]) + " at " + std::to_string(b.left) + "," + std::to_string(b.top);
+        const std::string where =
+            Quoted(line.fields[0]) + " at " + std::to_string(b.left) + "," + std::to_string(b.top);
         if (level::WithinDragBounds(at, b.width)) {
             Add(line, line.fields[b.left % 2 != 0 ? 1 : 2], Severity::Warning, "odd-coordinate",
                 where + " has an odd coordinate; a drag places objects on even ones only");
@@ -139,7 +137,7 @@ public:
         }
         if (linesLeft > 0) {
             Add(line, line.fields[0], Severity::Note, "unread-lines",
-                "the editor never reads the " + Plural(linesLeft, "line", "lines") + " after this one");
+                "the editor never reads the " + Counted(linesLeft, "line", "lines") + " after this one");
         }
     }
 
@@ -149,7 +147,7 @@ public:
         const std::size_t number = linesRead + 1;
         Report(number, lines_.Column(number, 0), Severity::Warning, "end-of-file-mark",
                "a 0x1A byte starts this line and ends the file for the editor, which never reads the " +
-                   Plural(linesLeft - 1, "line", "lines") + " after it");
+                   Counted(linesLeft - 1, "line", "lines") + " after it");
     }
 
     void Report(std::size_t line, std::size_t column, Severity severity, const char* code, std::string message) {
@@ -194,13 +192,18 @@ std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::strin
     if (common == bytes.size() && common == saved.size()) return std::nullopt;
     const std::size_t lastFeed = common == 0 ? std::string_view::npos : bytes.rfind('\n', common - 1);
     const std::size_t start = lastFeed == std::string_view::npos ? 0 : lastFeed + 1;
-    const auto line = static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(start), '\n')) + 1;
+    const auto line =
+        static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(start), '\n')) +
+        1;
 
     const std::string_view savedLine = WithoutCr(LineAt(saved, start));
     std::string message = "the file is not as a save writes it: ";
-    if (start >= saved.size()) message += "a save ends the file before this line";
-    else if (WithoutCr(LineAt(bytes, start)) == savedLine) message += "a save ends this line with CR LF";
-    else message += "a save writes this line as " + Quoted(savedLine);
+    if (start >= saved.size())
+        message += "a save ends the file before this line";
+    else if (WithoutCr(LineAt(bytes, start)) == savedLine)
+        message += "a save ends this line with CR LF";
+    else
+        message += "a save writes this line as " + Quoted(savedLine);
     return Finding{file, line, common - start + 1, severity, "not-as-saved", std::move(message)};
 }
 
@@ -212,8 +215,10 @@ LevelFileBytes ReadLevelFile(const std::string& path) {
         return file;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0) file.error = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode)) file.error = "not a regular file";
+    if (fstat(fd, &st) != 0)
+        file.error = std::strerror(errno);
+    else if (!S_ISREG(st.st_mode))
+        file.error = "not a regular file";
     std::string bytes;
     // One byte more than the file holds, so that the end shows without growing the buffer.
     std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
@@ -239,7 +244,8 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
 
     // Only the platform list holds more than one kind.
     for (std::size_t k = 0; k < level::kKinds.size(); ++k)
-        if (level::kKinds[k].list != level::ListId::Platform) report.counts[k] = level.List(level::kKinds[k].list).size();
+        if (level::kKinds[k].list != level::ListId::Platform)
+            report.counts[k] = level.List(level::kKinds[k].list).size();
     for (const level::PlacedObject* platform : level.List(level::ListId::Platform))
         ++report.counts[static_cast<std::size_t>(platform->tag - level::kFirstTag)];
 
@@ -247,18 +253,18 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
         const std::int32_t x = level.pendingX != 0 ? level.pendingX : level::kDefaultLeft;
         const std::int32_t y = level.pendingY != 0 ? level.pendingY : level::kDefaultTop;
         explainer.Report(explainer.pendingLine, 1, Severity::Note, "pending-position",
-                         "after loading, the next object added from the palette lands at " + std::to_string(x) +
-                             "," + std::to_string(y) + " instead of at " +
-                             std::to_string(level::kDefaultLeft) + "," + std::to_string(level::kDefaultTop));
+                         "after loading, the next object added from the palette lands at " + std::to_string(x) + "," +
+                             std::to_string(y) + " instead of at " + std::to_string(level::kDefaultLeft) + "," +
+                             std::to_string(level::kDefaultTop));
     }
 
     const std::optional<level::SaveRefusal> refusal = level::RefuseToSave(level);
     if (refusal && level.ObjectCount() > 0) {
         const bool noHero = level.List(level::ListId::Hero).empty();
-        explainer.Report(noHero ? explainer.firstObjectLine : explainer.heroLine, 1, Severity::Error,
-                         noHero ? "no-hero" : "no-bomb",
-                         std::string(noHero ? "the round has objects but no hero" : "the round has a hero but no bomb") +
-                             ": the editor refuses to save it (\"" + refusal->text + "\")");
+        explainer.Report(
+            noHero ? explainer.firstObjectLine : explainer.heroLine, 1, Severity::Error, noHero ? "no-hero" : "no-bomb",
+            std::string(noHero ? "the round has objects but no hero" : "the round has a hero but no bomb") +
+                ": the editor refuses to save it (\"" + refusal->text + "\")");
     }
     if (!refusal) {
         if (std::optional<Finding> unsaved =
@@ -274,7 +280,8 @@ std::optional<Finding> CheckBackground(const FolderFile& background) {
     const std::string size = std::to_string(level::kGameAreaWidth) + "x" + std::to_string(level::kGameAreaHeight);
     struct stat st {};
     if (stat(background.path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return finding("background-missing", "the round has no background: the editor asks for a " + size + " PNG of this name");
+        return finding("background-missing",
+                       "the round has no background: the editor asks for a " + size + " PNG of this name");
     level::RgbaImage image;
     try {
         image = level::DecodePngFile(background.path);
@@ -284,8 +291,8 @@ std::optional<Finding> CheckBackground(const FolderFile& background) {
     if (image.width == level::kGameAreaWidth && image.height == level::kGameAreaHeight) return std::nullopt;
     const bool larger = image.width > level::kGameAreaWidth || image.height > level::kGameAreaHeight;
     const bool smaller = image.width < level::kGameAreaWidth || image.height < level::kGameAreaHeight;
-    std::string message =
-        "the round background is " + std::to_string(image.width) + "x" + std::to_string(image.height) + ", not " + size + ": ";
+    std::string message = "the round background is " + std::to_string(image.width) + "x" +
+                          std::to_string(image.height) + ", not " + size + ": ";
     if (larger) message += "the editor cuts off what lies beyond the game area";
     if (larger && smaller) message += ", and ";
     if (smaller) message += "the window's artwork shows where it does not reach";

@@ -16,9 +16,9 @@
 // What checking one round found, and what the editor would hold of it.
 struct RoundReport {
     int round = 0;
-    std::string levelFile;       // as findings name it
+    std::string levelFile;  // as findings name it
     bool levelFileExists = false;
-    std::string backgroundFile;  // as findings name it
+    std::string backgroundFile;                              // as findings name it
     std::array<std::size_t, level::kKinds.size()> counts{};  // objects loaded, by kind in table order
     std::vector<Finding> findings;                           // by file, then line
 };

@@ -44,7 +44,8 @@ std::string Placements(const level::Level& lvl) {
     std::string out;
     for (std::size_t i = 0; i < level::kListCount; ++i)
         for (const level::PlacedObject* o : lvl.List(static_cast<level::ListId>(i)))
-            out += std::to_string(o->tag) + " " + std::to_string(o->bounds.left) + "," + std::to_string(o->bounds.top) + "\n";
+            out += std::to_string(o->tag) + " " + std::to_string(o->bounds.left) + "," + std::to_string(o->bounds.top) +
+                   "\n";
     return out;
 }
 

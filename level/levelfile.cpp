@@ -164,6 +164,17 @@ void ReadFile(Level& level, int round, LoadObserver* observer) {
     ReadObjects(level, reader, observer);
 }
 
+template <typename Read>
+void Load(Level& level, Read read) {
+    level.Clear();
+    const BusyCursor busy(level.Services());
+    try {
+        read();
+    } catch (...) {
+        // A level file ends at its first bad line; what was read before it stays.
+    }
+}
+
 }  // namespace
 
 std::string SaveErrorText(int error) {
@@ -223,23 +234,14 @@ bool SaveLevel(const Level& level, int round) {
 }
 
 void LoadLevel(Level& level, int round, LoadObserver* observer) {
-    level.Clear();
-    const BusyCursor busy(level.Services());
-    try {
-        ReadFile(level, round, observer);
-    } catch (...) {
-        // A level file ends at its first bad line; what was read before it stays.
-    }
+    Load(level, [&] { ReadFile(level, round, observer); });
 }
 
 void LoadLevelText(Level& level, std::string_view text, LoadObserver* observer) {
-    level.Clear();
-    const BusyCursor busy(level.Services());
-    LineReader reader(text);
-    try {
+    Load(level, [&] {
+        LineReader reader(text);
         ReadObjects(level, reader, observer);
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace level

@@ -28,20 +28,64 @@ void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 
 const StatusCase kStatusCases[] = {
     {"CleanRound", {"check", "3"}, kRound, 0, "1 round checked: 0 errors, 0 warnings"},
-    {"WarningsAlone", {"check", "3"}, kRound + "Bomba,1,1\r\n", 0, "levels/Level3.lev:3:1: warning: unknown keyword 'Bomba': the line is skipped; did you mean 'bomba'? [unknown-keyword]"},
-    {"WarningsWithWerror", {"check", "--werror", "3"}, kRound + "Bomba,1,1\r\n", 1, "levels/Level3.lev:3:1: warning: unknown keyword 'Bomba': the line is skipped; did you mean 'bomba'? [unknown-keyword]"},
-    {"Errors", {"check", "3"}, "start,320,120\r\n", 1, "levels/Level3.lev:1:1: error: the round has a hero but no bomb: the editor refuses to save it (\"You need one bomb at least\") [no-bomb]"},
-    {"EveryRoundByDefault", {"check"}, kRound, 0, "levels/Level1.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
-    {"RangeOfRounds", {"check", "2-3", "3"}, kRound, 0, "levels/Level2.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
-    {"RoundOutOfRange", {"check", "15"}, kRound, 2, "blastrix-level: '15' is not a round from 1 to 14 nor a range of them"},
-    {"BackwardRange", {"check", "4-2"}, kRound, 2, "blastrix-level: '4-2' is not a round from 1 to 14 nor a range of them"},
+    {"WarningsAlone",
+     {"check", "3"},
+     kRound + "Bomba,1,1\r\n",
+     0,
+     "levels/Level3.lev:3:1: warning: unknown keyword 'Bomba': the line is skipped; did you mean 'bomba'? [unknown-keyword]"},
+    {"WarningsWithWerror",
+     {"check", "--werror", "3"},
+     kRound + "Bomba,1,1\r\n",
+     1,
+     "levels/Level3.lev:3:1: warning: unknown keyword 'Bomba': the line is skipped; did you mean 'bomba'? [unknown-keyword]"},
+    {"Errors",
+     {"check", "3"},
+     "start,320,120\r\n",
+     1,
+     "levels/Level3.lev:1:1: error: the round has a hero but no bomb: the editor refuses to save it (\"You need one bomb at least\") [no-bomb]"},
+    {"EveryRoundByDefault",
+     {"check"},
+     kRound,
+     0,
+     "levels/Level1.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+    {"RangeOfRounds",
+     {"check", "2-3", "3"},
+     kRound,
+     0,
+     "levels/Level2.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+    {"RoundOutOfRange",
+     {"check", "15"},
+     kRound,
+     2,
+     "blastrix-level: '15' is not a round from 1 to 14 nor a range of them"},
+    {"BackwardRange",
+     {"check", "4-2"},
+     kRound,
+     2,
+     "blastrix-level: '4-2' is not a round from 1 to 14 nor a range of them"},
     {"UnknownOption", {"check", "--colour"}, kRound, 2, "blastrix-level: Unknown option 'colour'."},
-    {"UnknownFormat", {"check", "--format", "xml"}, kRound, 2, "blastrix-level: unknown format 'xml' (text, json or github)"},
+    {"UnknownFormat",
+     {"check", "--format", "xml"},
+     kRound,
+     2,
+     "blastrix-level: unknown format 'xml' (text, json or github)"},
     {"UnknownCommand", {"lint"}, kRound, 2, "blastrix-level: unknown command 'lint'"},
-    {"NoLevelsDirectory", {"check"}, "-", 2, "blastrix-level: the current directory has no levels directory; a game folder holds levels/ and data/"},
+    {"NoLevelsDirectory",
+     {"check"},
+     "-",
+     2,
+     "blastrix-level: the current directory has no levels directory; a game folder holds levels/ and data/"},
     {"RenderWithoutRounds", {"render"}, kRound, 2, "blastrix-level: render needs the rounds to draw"},
-    {"ScaleOutOfRange", {"render", "3", "--scale", "9"}, kRound, 2, "blastrix-level: --scale takes a whole number from 1 to 8"},
-    {"OneOutputForTwoRounds", {"render", "1-2", "-o", "x.png"}, kRound, 2, "blastrix-level: --output names one picture, but 2 rounds are to be drawn"},
+    {"ScaleOutOfRange",
+     {"render", "3", "--scale", "9"},
+     kRound,
+     2,
+     "blastrix-level: --scale takes a whole number from 1 to 8"},
+    {"OneOutputForTwoRounds",
+     {"render", "1-2", "-o", "x.png"},
+     kRound,
+     2,
+     "blastrix-level: --output names one picture, but 2 rounds are to be drawn"},
     {"Version", {"--version"}, kRound, 0, "blastrix-level 1.0"},
 };
 
@@ -54,7 +98,8 @@ TEST_P(StatusTest, ExitsWithItsStatusAndSaysWhy) {
     } else {
         Write("levels/Level3.lev", c.level);
         // Rounds 1 and 2 lack their backgrounds, for a finding outside round 3.
-        for (int round = 3; round <= 14; ++round) WriteBackground("levels/Level" + std::to_string(round) + ".png", 278, 252);
+        for (int round = 3; round <= 14; ++round)
+            WriteBackground("levels/Level" + std::to_string(round) + ".png", 278, 252);
     }
     const ToolRun run = Tool(c.arguments);
     EXPECT_EQ(run.status, c.status);
@@ -116,7 +161,8 @@ TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
     EXPECT_EQ(first["column"].toInt(), 7);
     EXPECT_EQ(first["severity"].toString(), "warning");
     EXPECT_EQ(first["code"].toString(), "odd-coordinate");
-    EXPECT_EQ(first["message"].toString(), "'bomba' at 201,40 has an odd coordinate; a drag places objects on even ones only");
+    EXPECT_EQ(first["message"].toString(),
+              "'bomba' at 201,40 has an odd coordinate; a drag places objects on even ones only");
 }
 
 TEST_F(CliTest, GithubFormatPrintsWorkflowCommandsWithEscapedText) {
@@ -124,11 +170,12 @@ TEST_F(CliTest, GithubFormatPrintsWorkflowCommandsWithEscapedText) {
     WriteBackground("levels/Level3.png", 278, 252);
     const ToolRun run = Tool({"check", "--format", "github", "3"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.Lines(),
-              (std::vector<std::string>{
-                  "::error file=levels/Level3.lev,line=3,col=7,title=not-an-integer::'20%25' is not an integer, so the editor stops reading here",
-                  "::notice file=levels/Level3.lev,line=3,col=1,title=not-as-saved::the file is not as a save writes it: a save ends the file before this line",
-                  "1 round checked: 1 error, 0 warnings"}));
+    EXPECT_EQ(
+        run.Lines(),
+        (std::vector<std::string>{
+            "::error file=levels/Level3.lev,line=3,col=7,title=not-an-integer::'20%25' is not an integer, so the editor stops reading here",
+            "::notice file=levels/Level3.lev,line=3,col=1,title=not-as-saved::the file is not as a save writes it: a save ends the file before this line",
+            "1 round checked: 1 error, 0 warnings"}));
 }
 
 TEST_F(CliTest, ResaveRewritesAsTheEditorSavesAndPrintsEachDroppedLine) {
@@ -139,15 +186,16 @@ TEST_F(CliTest, ResaveRewritesAsTheEditorSavesAndPrintsEachDroppedLine) {
     ASSERT_EQ(stat((folder_ / "levels/Level5.lev").c_str(), &before), 0);
     const ToolRun run = Tool({"resave", "3-5"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.Lines(),
-              (std::vector<std::string>{
-                  "levels/Level3.lev:3:1: warning: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
-                  "levels/Level3.lev:4:1: warning: a save drops this line: 'start,2,2' [over-limit]",
-                  "levels/Level3.lev:5:1: warning: a save drops this line: 'bomba,x,1' [not-an-integer]",
-                  "levels/Level3.lev:6:1: warning: a save drops this line: 'moneda,3,3' [unread-lines]",
-                  "levels/Level3.lev: saved",
-                  "levels/Level4.lev: error: not saved, as the editor refuses to save this round: \"Where is Trom?\" [no-hero]",
-                  "3 rounds: 1 saved, 1 unchanged, 1 refused, 0 without a level file"}));
+    EXPECT_EQ(
+        run.Lines(),
+        (std::vector<std::string>{
+            "levels/Level3.lev:3:1: warning: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
+            "levels/Level3.lev:4:1: warning: a save drops this line: 'start,2,2' [over-limit]",
+            "levels/Level3.lev:5:1: warning: a save drops this line: 'bomba,x,1' [not-an-integer]",
+            "levels/Level3.lev:6:1: warning: a save drops this line: 'moneda,3,3' [unread-lines]",
+            "levels/Level3.lev: saved",
+            "levels/Level4.lev: error: not saved, as the editor refuses to save this round: \"Where is Trom?\" [no-hero]",
+            "3 rounds: 1 saved, 1 unchanged, 1 refused, 0 without a level file"}));
     EXPECT_EQ(Read("levels/Level3.lev"), "start,320,120\r\nbomba,200,40,14,18,1,500\r\n");
     EXPECT_EQ(Read("levels/Level4.lev"), "bomba,200,40\r\n");
     struct stat after {};
@@ -161,10 +209,11 @@ TEST_F(CliTest, ResaveCheckWritesNothingAndNamesTheFirstLineThatWouldChange) {
     Write("levels/Level5.lev", kRound);
     const ToolRun run = Tool({"resave", "--check"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.Lines(),
-              (std::vector<std::string>{
-                  "levels/Level3.lev:1:14: error: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
-                  "14 rounds: 1 would change, 1 unchanged, 0 refused, 12 without a level file"}));
+    EXPECT_EQ(
+        run.Lines(),
+        (std::vector<std::string>{
+            "levels/Level3.lev:1:14: error: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
+            "14 rounds: 1 would change, 1 unchanged, 0 refused, 12 without a level file"}));
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
 
     Write("levels/Level3.lev", kRound);
@@ -204,7 +253,8 @@ TEST_F(CliTest, RenderToAnUnwritablePlaceFailsWithTheSystemsText) {
     Write("levels/Level3.lev", kRound);
     const ToolRun missing = Tool({"render", "3", "-o", "no/such/dir/round.png"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "blastrix-level: Cannot create a file beside no/such/dir/round.png: No such file or directory\n");
+    EXPECT_EQ(missing.err,
+              "blastrix-level: Cannot create a file beside no/such/dir/round.png: No such file or directory\n");
     fs::create_directory(folder_ / "taken.png");
     const ToolRun directory = Tool({"render", "3", "-o", "taken.png"});
     EXPECT_EQ(directory.status, 1);

@@ -88,11 +88,13 @@ const FindingCase kCases[] = {
       "levels/Level3.lev:2:1: note: the file is not as a save writes it: a save writes this line as 'bomba,200,40,14,18,1,500' [not-as-saved]",
       "1 round checked: 0 errors, 1 warning"}},
     {"OverLimitOfPlatforms",
-     kHero + kBomb + [] {
-         std::string lines;
-         for (int i = 0; i < 11; ++i) lines += "plataforma,300," + std::to_string(20 + 20 * i) + ",75,10,1,2\r\n";
-         return lines;
-     }() + "moneda,300,150,14,14,1,200\r\n",
+     kHero + kBomb +
+         [] {
+             std::string lines;
+             for (int i = 0; i < 11; ++i) lines += "plataforma,300," + std::to_string(20 + 20 * i) + ",75,10,1,2\r\n";
+             return lines;
+         }() +
+         "moneda,300,150,14,14,1,200\r\n",
      {"levels/Level3.lev:3:1: note: the file is not as a save writes it: a save writes this line as 'moneda,300,150,14,14,1,200' [not-as-saved]",
       "levels/Level3.lev:13:1: warning: line dropped: over the limit of 10 'plataforma' objects a round, all lengths together [over-limit]",
       "1 round checked: 0 errors, 1 warning"}},
@@ -173,7 +175,9 @@ const FindingCase kCases[] = {
          std::filesystem::remove(t.Folder() / "levels/Level3.png");
          t.WriteBackground("levels/LEVEL3.PNG", 300, 200);
      }},
-    {"MissingLevelFileIsAnEmptyRound", "", {kClean},
+    {"MissingLevelFileIsAnEmptyRound",
+     "",
+     {kClean},
      [](const CliTest& t) { std::filesystem::remove(t.Folder() / "levels/Level3.lev"); }},
 };
 
