@@ -222,7 +222,7 @@ TEST_F(CliTest, ResaveCheckWritesNothingAndNamesTheFirstLineThatWouldChange) {
     EXPECT_EQ(clean.out, "2 rounds: 0 would change, 2 unchanged, 0 refused, 0 without a level file\n");
 }
 
-TEST_F(CliTest, RenderGivesTheSameBytesEveryTimeAndScalesByWholePixels) {
+TEST_F(CliTest, RenderGivesTheSameBytesEveryTimeAFileARoundAndScalesByWholePixels) {
     Write("levels/Level3.lev", kRound + "malo1,300,100,20,24,100,200,1\r\n");
     WriteBackground("levels/Level3.png", 278, 252);
     ASSERT_EQ(Tool({"render", "3"}).status, 0);
@@ -232,6 +232,10 @@ TEST_F(CliTest, RenderGivesTheSameBytesEveryTimeAndScalesByWholePixels) {
     const ToolRun piped = Tool({"render", "3", "-o", "-"});
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.out, first);
+
+    ASSERT_EQ(Tool({"render", "2-3"}).status, 0);
+    EXPECT_TRUE(fs::exists(folder_ / "round2.png"));
+    EXPECT_EQ(Read("round3.png"), first);
 
     ASSERT_EQ(Tool({"render", "3", "--scale", "3", "-o", "big.png"}).status, 0);
     const level::RgbaImage small = level::DecodePngFile((folder_ / "round3.png").string());
