@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -7,9 +8,13 @@
 #include "pngdecoder.h"
 #include "services.h"
 
-// A placed object's control without a screen: the sprite it shows.
+// A placed object's control without a screen: the sprite it shows. A large round makes and
+// destroys them by the million, so they come from blocks kept for reuse (on one thread).
 struct SpriteControl : level::ObjectControl {
     const level::RgbaImage* sprite = nullptr;
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* control) noexcept;
 };
 
 // What the level code needs of the window, without one: controls that only hold their sprite,
