@@ -4,23 +4,19 @@
 
 #include <QFile>
 
-namespace artwork {
+#include "drawpicture.h"
 
-QImage ToImage(const files::RgbaImage& rgba) {
-    const QImage view(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
-    // Premultiplied pixels blend fastest, and the copy stops the image from pointing into `rgba`.
-    return view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
+namespace artwork {
 
 QImage Embedded(const QString& name) {
     QFile file(":/artwork/" + name + ".png");
     if (!file.open(QIODevice::ReadOnly)) throw files::PngError("Missing built-in picture " + name.toStdString());
     const QByteArray bytes = file.readAll();
-    return ToImage(files::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                    static_cast<std::size_t>(bytes.size())));
+    return picture::ToImage(files::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                             static_cast<std::size_t>(bytes.size())));
 }
 
-QImage FromFile(const std::string& path) { return ToImage(files::DecodePngFile(path)); }
+QImage FromFile(const std::string& path) { return picture::FromPngFile(path); }
 
 }  // namespace artwork
 

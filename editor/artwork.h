@@ -12,8 +12,6 @@
 // Pictures for the screen, decoded by the project's own PNG decoder.
 namespace artwork {
 
-QImage ToImage(const files::RgbaImage& rgba);
-
 // One of the pictures built into the program, e.g. "bomb"; throws when it is missing.
 QImage Embedded(const QString& name);
 

@@ -1,10 +1,8 @@
 #include "pictureitem.h"
 
-#include <QPainter>
-
-#include <algorithm>
 #include <utility>
 
+#include "drawpicture.h"
 #include "stage.h"
 
 PictureItem::PictureItem(Role role, QString name, QSize size, int tag)
@@ -13,10 +11,7 @@ PictureItem::PictureItem(Role role, QString name, QSize size, int tag)
 QRectF PictureItem::boundingRect() const { return QRectF(QPointF(0, 0), QSizeF(size_)); }
 
 void PictureItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    if (picture_.isNull()) return;
-    const int width = std::min(picture_.width(), size_.width());
-    const int height = std::min(picture_.height(), size_.height());
-    painter->drawImage(QPointF(0, 0), picture_, QRectF(0, 0, width, height));
+    picture::DrawPicture(*painter, QPoint(0, 0), picture_, size_);
 }
 
 void PictureItem::SetPicture(const QImage& picture) {

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 
 #include "dialogs.h"
+#include "dragarea.h"
+#include "gamearea.h"
 #include "screencentrer.h"
 #include "levelfile.h"
 
@@ -27,8 +29,8 @@ constexpr PaletteEntry kPalette[] = {
     {level::kEnemy2Tag, {104, 112}, "enemy2"},      {level::kPowerTag, {80, 245}, "power"},
 };
 
-constexpr QPoint kGameAreaPosition{191, 10};
-constexpr QSize kGameAreaSize{278, 252};
+constexpr QPoint kGameAreaPosition{level::kGameAreaLeft, level::kGameAreaTop};
+constexpr QSize kGameAreaSize{level::kGameAreaWidth, level::kGameAreaHeight};
 constexpr QPoint kGuardarDesignPosition{304, 253};
 constexpr QPoint kCargarDesignPosition{328, 253};
 constexpr QPoint kLabelDesignPosition{368, 256};
@@ -38,10 +40,6 @@ constexpr QPoint kLabelInBar{345, 5};
 constexpr int kStatusBarTop = 272;
 constexpr int kImage1Tag = 5;
 
-constexpr std::int32_t kMoveTop = 12;
-constexpr std::int32_t kMoveBottom = 238;
-constexpr std::int32_t kMoveLeft = 192;
-constexpr std::int32_t kMoveRight = 468;
 
 QString StripControls(const QString& text) {
     qsizetype first = 0;
@@ -253,16 +251,10 @@ void TForm1::ControlMouseMove(ObjectItem* sender, int x, int y) {
     if (!dragging_) return;
     level::Bounds& bounds = sender->Object().bounds;
     // 64 bits: objects may have been loaded anywhere in the 32-bit range.
-    std::int64_t left = std::int64_t{bounds.left} + x - dragOriginX_;
-    if (left % 2 != 0) left += 1;
-    std::int64_t top = std::int64_t{bounds.top} + y - dragOriginY_;
-    if (top % 2 != 0) top += 1;
-    if (top > kMoveBottom) top = kMoveBottom;
-    if (left + bounds.width > kMoveRight) left = kMoveRight - std::int64_t{bounds.width};
-    if (top < kMoveTop) top = kMoveTop;
-    if (left < kMoveLeft) left = kMoveLeft;
-    bounds.left = static_cast<std::int32_t>(left);
-    bounds.top = static_cast<std::int32_t>(top);
+    const level::DragPosition to = level::SnapDragged(
+        {std::int64_t{bounds.left} + x - dragOriginX_, std::int64_t{bounds.top} + y - dragOriginY_}, bounds.width);
+    bounds.left = static_cast<std::int32_t>(to.left);
+    bounds.top = static_cast<std::int32_t>(to.top);
     sender->SyncToBounds();
     label1_->SetCaption(QStringLiteral(" X: %1 Y: %2").arg(bounds.left).arg(bounds.top));
 }

@@ -99,7 +99,55 @@ private:
     int fd_;
 };
 
-void ReadObjects(Level& level, int round) {
+// The field a failed line stopped at: the first coordinate that is not an integer, else the
+// keyword, whose object could not be created.
+std::size_t FailedField(const LoadedLine& seen) {
+    for (const std::size_t field : {1, 2})
+        if (!ParseLevelInt(seen.fields[field])) return field;
+    return 0;
+}
+
+void ReadObjects(Level& level, LineReader& reader, LoadObserver* observer) {
+    std::string line;
+    LoadedLine seen;
+    std::string_view* const fields = seen.fields;
+    while (reader.ReadLine(line)) {
+        ++seen.number;
+        seen.text = line;
+        try {
+            GetFields(line, kSeparator, fields, std::size(seen.fields));
+            const std::string_view keyword = fields[0];
+            const bool platform = keyword == kPlatformKeyword;
+            const ObjectKind* kind = platform ? nullptr : KindOfKeyword(keyword);
+            if (!platform && kind == nullptr) {
+                if (observer != nullptr) observer->LineSkipped(seen);
+                continue;
+            }
+
+            level.pendingX = ReadCoordinate(fields[1]);
+            level.pendingY = ReadCoordinate(fields[2]);
+            std::string_view size;
+            if (platform) {
+                size = GetField(line, kSeparator, kPlatformSizeField);
+                kind = PlatformKindOfSize(size);
+            }
+            if (kind == nullptr) {
+                if (observer != nullptr) observer->PlatformSizeRefused(seen, size);
+                continue;
+            }
+            const PlacedObject* object = level.CreateObject(kind->tag);
+            if (observer == nullptr) continue;
+            if (object != nullptr) observer->ObjectCreated(seen, *object);
+            else observer->LimitRefused(seen, *kind);
+        } catch (const std::exception& e) {
+            if (observer != nullptr) observer->Stopped(seen, FailedField(seen), e.what(), reader.CountRemainingLines());
+            throw;
+        }
+    }
+    if (observer != nullptr) observer->Ended(seen.number, reader.CountRemainingLines());
+}
+
+void ReadFile(Level& level, int round, LoadObserver* observer) {
     const std::string& directory = level.ProgramDirectory();
     const FileDescriptor file(open(LocateLevelFile(directory, round).onDisk.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Get() < 0) return;
@@ -111,19 +159,17 @@ void ReadObjects(Level& level, int round) {
             if (errno != EINTR) throw std::runtime_error(std::strerror(errno));
         }
     });
-    std::string line;
-    std::string_view fields[3];
-    while (reader.ReadLine(line)) {
-        GetFields(line, kSeparator, fields, std::size(fields));
-        const std::string_view keyword = fields[0];
-        const bool platform = keyword == kPlatformKeyword;
-        const ObjectKind* kind = platform ? nullptr : KindOfKeyword(keyword);
-        if (!platform && kind == nullptr) continue;
+    ReadObjects(level, reader, observer);
+}
 
-        level.pendingX = ReadCoordinate(fields[1]);
-        level.pendingY = ReadCoordinate(fields[2]);
-        if (platform) kind = PlatformKindOfSize(GetField(line, kSeparator, kPlatformSizeField));
-        if (kind != nullptr) level.CreateObject(kind->tag);
+template <typename Read>
+void Load(Level& level, Read read) {
+    level.Clear();
+    const BusyCursor busy(level.Services());
+    try {
+        read();
+    } catch (...) {
+        // A level file ends at its first bad line; what was read before it stays.
     }
 }
 
@@ -168,14 +214,16 @@ std::string FormatLevel(const Level& level) {
     return out;
 }
 
+std::optional<SaveRefusal> RefuseToSave(const Level& level) {
+    if (level.List(ListId::Hero).empty()) return SaveRefusal{kNoHeroMessage, DialogType::Confirmation};
+    if (level.List(ListId::Bomb).empty()) return SaveRefusal{kNoBombMessage, DialogType::Information};
+    return std::nullopt;
+}
+
 bool SaveLevel(const Level& level, int round) {
     LevelServices& services = level.Services();
-    if (level.List(ListId::Hero).empty()) {
-        services.ShowDialog(kNoHeroMessage, DialogType::Confirmation);
-        return false;
-    }
-    if (level.List(ListId::Bomb).empty()) {
-        services.ShowDialog(kNoBombMessage, DialogType::Information);
+    if (const std::optional<SaveRefusal> refusal = RefuseToSave(level)) {
+        services.ShowDialog(refusal->text, refusal->type);
         return false;
     }
 
@@ -188,14 +236,15 @@ bool SaveLevel(const Level& level, int round) {
     return true;
 }
 
-void LoadLevel(Level& level, int round) {
-    level.Clear();
-    const BusyCursor busy(level.Services());
-    try {
-        ReadObjects(level, round);
-    } catch (...) {
-        // A level file ends at its first bad line; what was read before it stays.
-    }
+void LoadLevel(Level& level, int round, LoadObserver* observer) {
+    Load(level, [&] { ReadFile(level, round, observer); });
+}
+
+void LoadLevelText(Level& level, std::string_view text, LoadObserver* observer) {
+    Load(level, [&] {
+        LineReader reader(text);
+        ReadObjects(level, reader, observer);
+    });
 }
 
 }  // namespace level

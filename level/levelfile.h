@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "level.h"
 
@@ -16,6 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Why a save of the level is refused: the dialog it shows instead of writing.
+struct SaveRefusal {
+    const char* text;
+    DialogType type;
+};
+std::optional<SaveRefusal> RefuseToSave(const Level& level);
+
 // The text for a save that failed with the host's error number.
 std::string SaveErrorText(int error);
 
@@ -26,7 +36,38 @@ std::string FormatLevel(const Level& level);
 // throws SaveError when writing fails, leaving any previous file as it was.
 bool SaveLevel(const Level& level, int round);
 
+// One line of a level file as the loader read it: CRs dropped, cut at a 0x1A.
+struct LoadedLine {
+    std::size_t number = 0;      // from 1, counting line feeds
+    std::string_view text;
+    std::string_view fields[3];  // keyword and the two coordinates, as GetField gives them; views into `text`
+};
+
+// Told what the loader does with each line, for tools that explain a level file. The views live
+// only for the call.
+class LoadObserver {
+public:
+    virtual ~LoadObserver() = default;
+    // The keyword is none of the kinds'.
+    virtual void LineSkipped(const LoadedLine&) {}
+    virtual void ObjectCreated(const LoadedLine&, const PlacedObject&) {}
+    // CreateObject refused the kind: its list is at its limit.
+    virtual void LimitRefused(const LoadedLine&, const ObjectKind&) {}
+    // A "plataforma" line whose size field is not a platform size; nothing was created.
+    virtual void PlatformSizeRefused(const LoadedLine&, std::string_view /*sizeField*/) {}
+    // Reading stops at this line: fields[`field`] is the coordinate that is not an integer, or the
+    // keyword (0) when creating the object failed; `linesLeft` lines follow unread.
+    virtual void Stopped(const LoadedLine&, std::size_t /*field*/, const std::string& /*reason*/,
+                         std::size_t /*linesLeft*/) {}
+    // The text ended after `linesRead` lines with `linesLeft` lines of the data unread (a 0x1A
+    // starting a line ends the text).
+    virtual void Ended(std::size_t /*linesRead*/, std::size_t /*linesLeft*/) {}
+};
+
 // Empties the level and fills it from the round's file; stops silently at the first failure.
-void LoadLevel(Level& level, int round);
+void LoadLevel(Level& level, int round, LoadObserver* observer = nullptr);
+
+// As LoadLevel, reading the bytes of a level file instead of the round's file.
+void LoadLevelText(Level& level, std::string_view text, LoadObserver* observer = nullptr);
 
 }  // namespace level

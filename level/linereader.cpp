@@ -103,4 +103,22 @@ bool LineReader::ReadLine(std::string& line) {
     }
 }
 
+std::size_t LineReader::CountRemainingLines() {
+    std::size_t lines = 0;
+    bool partial = false;
+    for (;;) {
+        if (pending_.empty() && !Fill()) break;
+        const char* p = pending_.data();
+        const char* const end = p + pending_.size();
+        while (const auto* feed = static_cast<const char*>(std::memchr(p, kLineFeed, static_cast<std::size_t>(end - p)))) {
+            ++lines;
+            p = feed + 1;
+        }
+        partial = p != end;
+        pending_ = {};
+    }
+    ended_ = true;
+    return lines + (partial ? 1 : 0);
+}
+
 }  // namespace level

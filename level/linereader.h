@@ -21,6 +21,10 @@ public:
     // The next line into `line`; false when the text has ended.
     bool ReadLine(std::string& line);
 
+    // How many lines of the raw text are left unread, a 0x1A that ended the text and a last line
+    // without a line end included; reads the rest of the source to count them.
+    std::size_t CountRemainingLines();
+
 private:
     bool Fill();
     bool ReadPlainLine(std::string& line);

@@ -875,4 +875,81 @@ TEST_F(FramedEditorE2E, MainWindowAndMessageDialogsAreCentredFrameIncluded) {
     ASSERT_TRUE(Xdotool({"key", "Return"}));
 }
 
+TEST_F(EditorE2E, RenderShowsTheGameAreaOfTheWindowPixelForPixel) {
+    // Round 1: a background smaller than the area and partly transparent over the window's artwork,
+    // overlapping sprites with soft edges, and objects that cross every edge of the area. Rounds 2
+    // and 3: the sample rounds.
+    editor_.Stop();
+    constexpr int kBackgroundWidth = 200, kBackgroundHeight = 150;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kBackgroundWidth) * kBackgroundHeight * 4);
+    for (int y = 0; y < kBackgroundHeight; ++y) {
+        for (int x = 0; x < kBackgroundWidth; ++x) {
+            std::uint8_t* p = pixels.data() + (static_cast<std::size_t>(y) * kBackgroundWidth + x) * 4;
+            p[0] = static_cast<std::uint8_t>(x);
+            p[1] = static_cast<std::uint8_t>(y * 3 / 2);
+            p[2] = static_cast<std::uint8_t>(255 - x);
+            p[3] = static_cast<std::uint8_t>((x + y) * 255 / (kBackgroundWidth + kBackgroundHeight));
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = kBackgroundWidth;
+    image.height = kBackgroundHeight;
+    image.format = PNG_FORMAT_RGBA;
+    const fs::path levels = programDir_ / "levels";
+    ASSERT_NE(png_image_write_to_file(&image, (levels / "Level1.png").c_str(), 0, pixels.data(), 0, nullptr), 0);
+    WriteAll(LevelFile(),
+             "malo1,180,4,20,24,100,200,1\r\n"
+             "bomba,300,100,14,18,1,500\r\n"
+             "moneda,306,106,14,14,1,200\r\n"
+             "malo1,304,96,20,24,100,200,1\r\n"
+             "plataforma,400,100,100,10,1,3\r\n"
+             "malo2,450,240,32,26,1\r\n"
+             "start,250,150\r\n"
+             "boost,300,255,14,14,1,0\r\n"
+             "power,186,200,14,14,1,0\r\n");
+    const fs::path samples = fs::path(BLASTRIX_SOURCE_DIR) / "levels";
+    for (const char* name : {"Level2.lev", "Level2.png", "Level3.lev", "Level3.png"})
+        fs::copy_file(samples / name, levels / name, fs::copy_options::overwrite_existing);
+    StartEditor();
+
+    for (int round = 1; round <= 3; ++round) {
+        const std::optional<std::string> png =
+            RunProgram({BLASTRIX_LEVEL_EXE, "-C", programDir_.string(), "render", std::to_string(round), "-o", "-"},
+                       Environment());
+        ASSERT_TRUE(png.has_value()) << "render " << round << " failed";
+        const files::RgbaImage render =
+            files::DecodePng(reinterpret_cast<const std::uint8_t*>(png->data()), png->size());
+        ASSERT_EQ(render.width, kAreaWidth);
+        ASSERT_EQ(render.height, kAreaHeight);
+        const auto mismatches = [&](const Screenshot& shot, std::string* first) {
+            int count = 0;
+            for (int y = 0; y < kAreaHeight; ++y) {
+                for (int x = 0; x < kAreaWidth; ++x) {
+                    const Rgb s = shot.At(origin_.x + kAreaLeft + x, origin_.y + kAreaTop + y);
+                    const std::uint8_t* r = render.pixels.data() + (static_cast<std::size_t>(y) * kAreaWidth + x) * 4;
+                    if (s.r == r[0] && s.g == r[1] && s.b == r[2]) continue;
+                    if (count++ == 0 && first != nullptr)
+                        *first = std::to_string(x) + "," + std::to_string(y) + ": window " + std::to_string(s.r) + " " +
+                                 std::to_string(s.g) + " " + std::to_string(s.b) + ", render " + std::to_string(r[0]) +
+                                 " " + std::to_string(r[1]) + " " + std::to_string(r[2]);
+                }
+            }
+            return count;
+        };
+        std::optional<Screenshot> shot;
+        WaitForShot([&](const Screenshot& s) { return mismatches(s, nullptr) == 0; }, shot);
+        ASSERT_TRUE(shot.has_value());
+        std::string first;
+        EXPECT_EQ(mismatches(*shot, &first), 0) << "round " << round << ", first at " << first;
+
+        if (round == 3) break;
+        Geometry menu;
+        ASSERT_FALSE(OpenMenu(205, 45, menu).empty());
+        ChooseMenuItem(menu, 0, 2);
+        const std::string title = " Blastrix PSP - Level Editor  [Round: " + std::to_string(round + 1) + "/14]";
+        ASSERT_TRUE(WaitFor([&] { return Title() == title; })) << Title();
+    }
+}
+
 }  // namespace

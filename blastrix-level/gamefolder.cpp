@@ -1,0 +1,33 @@
+#include "gamefolder.h"
+
+#include <sys/stat.h>
+
+#include "locations.h"
+
+GameFolder::GameFolder(const std::string& directory)
+    : programDirectory_(directory.empty()         ? "./"
+                        : directory.back() == '/' ? directory
+                                                  : directory + "/") {}
+
+bool GameFolder::HasLevelsDirectory() const {
+    const level::FileLocation levels = level::Locate(programDirectory_, programDirectory_ + level::kLevelsDirectory);
+    struct stat st {};
+    return levels.found && stat(levels.onDisk.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+FolderFile GameFolder::LevelFile(int round) const { return Locate(level::LevelFilePath(programDirectory_, round)); }
+
+FolderFile GameFolder::Background(int round) const {
+    return Locate(level::BackgroundPath(programDirectory_, round, level::BackgroundSpelling::Startup));
+}
+
+FolderFile GameFolder::Locate(const std::string& composed) const {
+    const level::FileLocation location = level::Locate(programDirectory_, composed);
+    const std::size_t below = programDirectory_.size();
+    if (location.found) return {location.onDisk, location.onDisk.substr(below)};
+    // A missing file is named by the directory found on disk and the name as composed.
+    const std::string relative = composed.substr(below);
+    const std::size_t slash = relative.find('/');
+    const level::FileLocation directory = level::Locate(programDirectory_, programDirectory_ + relative.substr(0, slash));
+    return {location.onDisk, directory.onDisk.substr(below) + relative.substr(slash)};
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "pngdecoder.h"
+#include "services.h"
+
+// A placed object's control without a screen: the sprite it shows. A large round makes and
+// destroys them by the million, so they come from blocks kept for reuse (on one thread).
+struct SpriteControl : level::ObjectControl {
+    const files::RgbaImage* sprite = nullptr;
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* control) noexcept;
+};
+
+// What the level code needs of the window, without one: controls that only hold their sprite,
+// sprites decoded once per file and failing with the decoder's message as in the editor, and the
+// last dialog kept instead of shown.
+class HeadlessServices : public level::LevelServices {
+public:
+    explicit HeadlessServices(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
+
+    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject& object) override;
+    void LoadPicture(level::ObjectControl& control, const std::string& path) override;
+    void ShowDialog(const std::string& text, level::DialogType type) override;
+    void SetBusyCursor(bool busy) override;
+
+    // The sprite of a composed path; throws files::PngError as the editor's picture load does.
+    const files::RgbaImage& Sprite(const std::string& composedPath);
+
+    const std::string& LastDialog() const { return lastDialog_; }
+
+private:
+    struct Entry {
+        std::unique_ptr<files::RgbaImage> image;
+        std::string error;
+    };
+
+    std::string programDirectory_;
+    std::map<std::string, Entry> sprites_;
+    // Objects of one kind come in runs: the last sprite asked for is found without a search.
+    const std::pair<const std::string, Entry>* last_ = nullptr;
+    std::string lastDialog_;
+};

@@ -1,0 +1,183 @@
+#include "report.h"
+
+#include "objectkind.h"
+
+namespace {
+
+// Workflow commands end at a line break, and their properties at ',' and ':'.
+std::string GithubEscaped(const std::string& text, bool property) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '%')
+            out += "%25";
+        else if (c == '\r')
+            out += "%0D";
+        else if (c == '\n')
+            out += "%0A";
+        else if (property && c == ':')
+            out += "%3A";
+        else if (property && c == ',')
+            out += "%2C";
+        else
+            out += c;
+    }
+    return out;
+}
+
+const char* GithubCommand(Severity severity) {
+    switch (severity) {
+    case Severity::Error: return "error";
+    case Severity::Warning: return "warning";
+    case Severity::Note: break;
+    }
+    return "notice";
+}
+
+// The length of the well-formed UTF-8 sequence at text[i], or 0.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    const unsigned char c = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xbf;
+    if (c >= 0xc2 && c <= 0xdf)
+        length = 2;
+    else if (c >= 0xe0 && c <= 0xef)
+        length = 3;
+    else if (c >= 0xf0 && c <= 0xf4)
+        length = 4;
+    if (length == 0 || i + length > text.size()) return 0;
+    // Overlong forms, surrogates and code points past U+10FFFF are ruled out by the second byte.
+    if (c == 0xe0) low = 0xa0;
+    if (c == 0xed) high = 0x9f;
+    if (c == 0xf0) low = 0x90;
+    if (c == 0xf4) high = 0x8f;
+    if (byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if ((byte(k) & 0xc0) != 0x80) return 0;
+    return length;
+}
+
+// Messages carry file bytes already escaped and system texts that may be in any 8-bit encoding:
+// valid UTF-8 passes, any other byte becomes U+FFFD, so that the document is always valid JSON.
+void AppendJsonString(std::string& out, const std::string& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7f) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xf];
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            const std::size_t length = Utf8Length(text, i);
+            if (length == 0) {
+                out += "\\ufffd";
+                ++i;
+                continue;
+            }
+            out.append(text, i, length);
+            i += length;
+            continue;
+        }
+        ++i;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+void Tally(const RoundReport& round, Totals& totals) {
+    for (const Finding& finding : round.findings) {
+        switch (finding.severity) {
+        case Severity::Error: ++totals.errors; break;
+        case Severity::Warning: ++totals.warnings; break;
+        case Severity::Note: ++totals.notes; break;
+        }
+    }
+}
+
+void AppendText(std::string& out, const Finding& finding) {
+    out += finding.file;
+    if (finding.line != 0) {
+        out += ':';
+        out += std::to_string(finding.line);
+        out += ':';
+        out += std::to_string(finding.column);
+    }
+    out += ": ";
+    out += SeverityName(finding.severity);
+    out += ": ";
+    out += finding.message;
+    out += " [";
+    out += finding.code;
+    out += "]\n";
+}
+
+void AppendGithub(std::string& out, const Finding& finding) {
+    out += "::";
+    out += GithubCommand(finding.severity);
+    out += " file=" + GithubEscaped(finding.file, true);
+    if (finding.line != 0) {
+        out += ",line=" + std::to_string(finding.line);
+        out += ",col=" + std::to_string(finding.column);
+    }
+    out += ",title=" + GithubEscaped(finding.code, true);
+    out += "::" + GithubEscaped(finding.message, false) + "\n";
+}
+
+std::string SummaryLine(std::size_t rounds, const Totals& totals) {
+    return Counted(rounds, "round", "rounds") + " checked: " + Counted(totals.errors, "error", "errors") + ", " +
+           Counted(totals.warnings, "warning", "warnings") + "\n";
+}
+
+std::string CheckJson(const std::vector<RoundReport>& rounds, const Totals& totals) {
+    std::string out = "{\n  \"rounds\": [";
+    for (std::size_t r = 0; r < rounds.size(); ++r) {
+        const RoundReport& round = rounds[r];
+        out += r == 0 ? "\n" : ",\n";
+        out += "    {\n      \"round\": " + std::to_string(round.round) + ",\n      \"file\": ";
+        AppendJsonString(out, round.levelFile);
+        out += ",\n      \"exists\": ";
+        out += round.levelFileExists ? "true" : "false";
+        out += ",\n      \"background\": ";
+        AppendJsonString(out, round.backgroundFile);
+        out += ",\n      \"objects\": [";
+        for (std::size_t k = 0; k < level::kKinds.size(); ++k) {
+            const level::ObjectKind& kind = level::kKinds[k];
+            out += k == 0 ? "\n" : ",\n";
+            out += "        {\"kind\": ";
+            AppendJsonString(out, kind.kindName);
+            out += ", \"keyword\": ";
+            AppendJsonString(out, std::string(kind.keyword));
+            out += ", \"count\": " + std::to_string(round.counts[k]) + ", \"limit\": ";
+            out += kind.limit == level::kNoLimit ? "null" : std::to_string(kind.limit);
+            out += "}";
+        }
+        out += "\n      ],\n      \"findings\": [";
+        for (std::size_t f = 0; f < round.findings.size(); ++f) {
+            const Finding& finding = round.findings[f];
+            out += f == 0 ? "\n" : ",\n";
+            out += "        {\"file\": ";
+            AppendJsonString(out, finding.file);
+            out += ", \"line\": " + std::to_string(finding.line) + ", \"column\": " + std::to_string(finding.column);
+            out += ", \"severity\": \"";
+            out += SeverityName(finding.severity);
+            out += "\", \"code\": \"";
+            out += finding.code;
+            out += "\", \"message\": ";
+            AppendJsonString(out, finding.message);
+            out += "}";
+        }
+        out += round.findings.empty() ? "]\n    }" : "\n      ]\n    }";
+    }
+    out += rounds.empty() ? "],\n" : "\n  ],\n";
+    out += "  \"errors\": " + std::to_string(totals.errors) + ",\n  \"warnings\": " + std::to_string(totals.warnings) +
+           ",\n  \"notes\": " + std::to_string(totals.notes) + "\n}\n";
+    return out;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "finding.h"
+#include "roundcheck.h"
+
+enum class OutputFormat { Text, Json, Github };
+
+struct Totals {
+    std::size_t errors = 0;
+    std::size_t warnings = 0;
+    std::size_t notes = 0;
+};
+void Tally(const RoundReport& round, Totals& totals);
+
+// `levels/Level3.lev:12:9: error: message [code]`, or without line and column for a whole file.
+void AppendText(std::string& out, const Finding& finding);
+// A workflow command that GitHub Actions shows as an annotation on the file and line.
+void AppendGithub(std::string& out, const Finding& finding);
+
+// `14 rounds checked: 2 errors, 5 warnings`
+std::string SummaryLine(std::size_t rounds, const Totals& totals);
+
+// One JSON document: per round its files, objects against their limits and findings; the totals.
+std::string CheckJson(const std::vector<RoundReport>& rounds, const Totals& totals);

@@ -1,0 +1,332 @@
+#include "roundcheck.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <future>
+
+#include "dragarea.h"
+#include "gamearea.h"
+#include "levelfile.h"
+
+namespace {
+
+// Lines of the file as stored, for columns as an editor counts them: the loader drops CRs.
+class RawLines {
+public:
+    explicit RawLines(std::string_view bytes) : bytes_(bytes) {}
+
+    // The column, from 1, of the byte that the loader's text of line `number` has at `offset`.
+    std::size_t Column(std::size_t number, std::size_t offset) {
+        const std::string_view raw = Line(number);
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\r') continue;
+            if (kept++ == offset) return i + 1;
+        }
+        return raw.size() + 1;
+    }
+
+private:
+    // Asked for in rising order nearly always, so the search goes on from the last line found.
+    std::string_view Line(std::size_t number) {
+        if (number < number_) {
+            number_ = 1;
+            start_ = 0;
+        }
+        while (number_ < number && start_ < bytes_.size()) {
+            const std::size_t feed = bytes_.find('\n', start_);
+            start_ = feed == std::string_view::npos ? bytes_.size() : feed + 1;
+            ++number_;
+        }
+        const std::size_t end = std::min(bytes_.find('\n', start_), bytes_.size());
+        return bytes_.substr(start_, end - start_);
+    }
+
+    std::string_view bytes_;
+    std::size_t number_ = 1;
+    std::size_t start_ = 0;
+};
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// "1, 2 or 3"
+std::string PlatformSizes() {
+    std::vector<std::string> sizes;
+    for (const level::ObjectKind& kind : level::kKinds)
+        if (kind.list == level::ListId::Platform) sizes.push_back(std::to_string(kind.platformSize));
+    std::string text = sizes.back();
+    for (std::size_t i = sizes.size() - 1; i-- > 0;) text = sizes[i] + (i + 2 == sizes.size() ? " or " : ", ") + text;
+    return text;
+}
+
+std::string LimitText(const level::ObjectKind& kind) {
+    std::string text = "line dropped: over the limit of " + std::to_string(kind.limit) + " " + Quoted(kind.keyword) +
+                       (kind.limit == 1 ? " object" : " objects") + " a round";
+    if (kind.list == level::ListId::Platform) text += ", all lengths together";
+    return text;
+}
+
+// Reports what the loader does with the lines of one level file.
+class LineExplainer : public level::LoadObserver {
+public:
+    LineExplainer(std::string_view bytes, RoundReport& report) : lines_(bytes), report_(report) {}
+
+    void LineSkipped(const level::LoadedLine& line) override {
+        if (line.text.empty()) return;
+        const std::string_view keyword = line.fields[0];
+        std::string message = "unknown keyword " + Quoted(keyword) + ": the line is skipped";
+        for (const level::ObjectKind& kind : level::kKinds) {
+            if (EqualIgnoringCase(keyword, kind.keyword)) {
+                message += "; did you mean " + Quoted(kind.keyword) + "?";
+                break;
+            }
+        }
+        Add(line, keyword, Severity::Warning, "unknown-keyword", std::move(message));
+    }
+
+    void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
+        if (firstObjectLine == 0) firstObjectLine = line.number;
+        if (object.tag == level::kHeroTag) heroLine = line.number;
+        const level::Bounds& b = object.bounds;
+        const level::DragPosition at{b.left, b.top};
+        if (level::SnapDragged(at, b.width) == at) return;
+        const std::string where =
+            Quoted(line.fields[0]) + " at " + std::to_string(b.left) + "," + std::to_string(b.top);
+        if (level::WithinDragBounds(at, b.width)) {
+            Add(line, line.fields[b.left % 2 != 0 ? 1 : 2], Severity::Warning, "odd-coordinate",
+                where + " has an odd coordinate; a drag places objects on even ones only");
+        } else {
+            Add(line, line.fields[1], Severity::Warning, "out-of-reach",
+                where + " lies outside the area a drag can reach (left " + std::to_string(level::kDragLeft) + " to " +
+                    std::to_string(level::kDragRight - b.width) + ", top " + std::to_string(level::kDragTop) + " to " +
+                    std::to_string(level::kDragBottom) + ")");
+        }
+    }
+
+    void LimitRefused(const level::LoadedLine& line, const level::ObjectKind& kind) override {
+        pendingLine = line.number;
+        Add(line, line.fields[0], Severity::Warning, "over-limit", LimitText(kind));
+    }
+
+    void PlatformSizeRefused(const level::LoadedLine& line, std::string_view size) override {
+        pendingLine = line.number;
+        Add(line, size, Severity::Warning, "bad-platform-size",
+            "platform size " + Quoted(size) + " is not " + PlatformSizes() + ": the line is dropped");
+    }
+
+    void Stopped(const level::LoadedLine& line, std::size_t field, const std::string& reason,
+                 std::size_t linesLeft) override {
+        const std::string_view text = line.fields[field];
+        if (field == 0) {
+            Add(line, text, Severity::Error, "sprite-unreadable",
+                "the sprite of " + Quoted(text) + " cannot be read, so the editor stops reading here: " + reason);
+        } else {
+            // The second coordinate fails after the first has been kept for the next object.
+            if (field == 2) pendingLine = line.number;
+            Add(line, text, Severity::Error, "not-an-integer",
+                Quoted(text) + " is not an integer, so the editor stops reading here");
+        }
+        if (linesLeft > 0) {
+            Add(line, line.fields[0], Severity::Note, "unread-lines",
+                "the editor never reads the " + Counted(linesLeft, "line", "lines") + " after this one");
+        }
+    }
+
+    void Ended(std::size_t linesRead, std::size_t linesLeft) override {
+        // A 0x1A alone on the last line is the old end-of-file mark; only lines after it are lost.
+        if (linesLeft <= 1) return;
+        const std::size_t number = linesRead + 1;
+        Report(number, lines_.Column(number, 0), Severity::Warning, "end-of-file-mark",
+               "a 0x1A byte starts this line and ends the file for the editor, which never reads the " +
+                   Counted(linesLeft - 1, "line", "lines") + " after it");
+    }
+
+    void Report(std::size_t line, std::size_t column, Severity severity, const char* code, std::string message) {
+        report_.findings.push_back({report_.levelFile, line, column, severity, code, std::move(message)});
+    }
+
+    std::size_t firstObjectLine = 0;
+    std::size_t heroLine = 0;
+    std::size_t pendingLine = 0;
+
+private:
+    void Add(const level::LoadedLine& line, std::string_view field, Severity severity, const char* code,
+             std::string message) {
+        const auto offset = static_cast<std::size_t>(field.data() - line.text.data());
+        Report(line.number, lines_.Column(line.number, offset), severity, code, std::move(message));
+    }
+
+    RawLines lines_;
+    RoundReport& report_;
+};
+
+std::string_view LineAt(std::string_view text, std::size_t start) {
+    if (start >= text.size()) return {};
+    return text.substr(start, std::min(text.find('\n', start), text.size()) - start);
+}
+
+std::string_view WithoutCr(std::string_view line) {
+    return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+}
+
+}  // namespace
+
+std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::string& saved, const std::string& file,
+                                        Severity severity) {
+    // Block by block first: a large round's file and its save are megabytes alike.
+    constexpr std::size_t kBlock = 4096;
+    const std::size_t shorter = std::min(bytes.size(), saved.size());
+    std::size_t common = 0;
+    while (common + kBlock <= shorter && std::memcmp(bytes.data() + common, saved.data() + common, kBlock) == 0)
+        common += kBlock;
+    while (common < shorter && bytes[common] == saved[common]) ++common;
+    if (common == bytes.size() && common == saved.size()) return std::nullopt;
+    const std::size_t lastFeed = common == 0 ? std::string_view::npos : bytes.rfind('\n', common - 1);
+    const std::size_t start = lastFeed == std::string_view::npos ? 0 : lastFeed + 1;
+    const auto line =
+        static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(start), '\n')) +
+        1;
+
+    const std::string_view savedLine = WithoutCr(LineAt(saved, start));
+    std::string message = "the file is not as a save writes it: ";
+    if (start >= saved.size())
+        message += "a save ends the file before this line";
+    else if (WithoutCr(LineAt(bytes, start)) == savedLine)
+        message += "a save ends this line with CR LF";
+    else
+        message += "a save writes this line as " + Quoted(savedLine);
+    return Finding{file, line, common - start + 1, severity, "not-as-saved", std::move(message)};
+}
+
+LevelFileBytes ReadLevelFile(const std::string& path) {
+    LevelFileBytes file;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT && errno != ENOTDIR) file.error = std::strerror(errno);
+        return file;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        file.error = std::strerror(errno);
+    else if (!S_ISREG(st.st_mode))
+        file.error = "not a regular file";
+    std::string bytes;
+    // One byte more than the file holds, so that the end shows without growing the buffer.
+    std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
+    std::size_t got = 0;
+    while (file.error.empty()) {
+        if (got == room) room *= 2;
+        if (bytes.size() < room) bytes.resize(room);
+        const ssize_t n = read(fd, bytes.data() + got, room - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) file.error = std::strerror(errno);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    bytes.resize(got);
+    if (file.error.empty()) file.bytes = std::move(bytes);
+    return file;
+}
+
+void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report) {
+    LineExplainer explainer(bytes, report);
+    level::LoadLevelText(level, bytes, &explainer);
+
+    // Only the platform list holds more than one kind.
+    for (std::size_t k = 0; k < level::kKinds.size(); ++k)
+        if (level::kKinds[k].list != level::ListId::Platform)
+            report.counts[k] = level.List(level::kKinds[k].list).size();
+    for (const level::PlacedObject* platform : level.List(level::ListId::Platform))
+        ++report.counts[static_cast<std::size_t>(platform->tag - level::kFirstTag)];
+
+    if (level.pendingX != 0 || level.pendingY != 0) {
+        const std::int32_t x = level.pendingX != 0 ? level.pendingX : level::kDefaultLeft;
+        const std::int32_t y = level.pendingY != 0 ? level.pendingY : level::kDefaultTop;
+        explainer.Report(explainer.pendingLine, 1, Severity::Note, "pending-position",
+                         "after loading, the next object added from the palette lands at " + std::to_string(x) + "," +
+                             std::to_string(y) + " instead of at " + std::to_string(level::kDefaultLeft) + "," +
+                             std::to_string(level::kDefaultTop));
+    }
+
+    const std::optional<level::SaveRefusal> refusal = level::RefuseToSave(level);
+    if (refusal && level.ObjectCount() > 0) {
+        const bool noHero = level.List(level::ListId::Hero).empty();
+        explainer.Report(
+            noHero ? explainer.firstObjectLine : explainer.heroLine, 1, Severity::Error, noHero ? "no-hero" : "no-bomb",
+            std::string(noHero ? "the round has objects but no hero" : "the round has a hero but no bomb") +
+                ": the editor refuses to save it (\"" + refusal->text + "\")");
+    }
+    if (!refusal) {
+        if (std::optional<Finding> unsaved =
+                FirstUnsavedLine(bytes, level::FormatLevel(level), report.levelFile, Severity::Note))
+            report.findings.push_back(std::move(*unsaved));
+    }
+}
+
+std::optional<Finding> CheckBackground(const FolderFile& background) {
+    const auto finding = [&](const char* code, std::string message) {
+        return Finding{background.shown, 0, 0, Severity::Warning, code, std::move(message)};
+    };
+    const std::string size = std::to_string(level::kGameAreaWidth) + "x" + std::to_string(level::kGameAreaHeight);
+    struct stat st {};
+    if (stat(background.path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return finding("background-missing",
+                       "the round has no background: the editor asks for a " + size + " PNG of this name");
+    files::RgbaImage image;
+    try {
+        image = files::DecodePngFile(background.path);
+    } catch (const files::PngError& e) {
+        return finding("background-unreadable", std::string("the round background cannot be read: ") + e.what());
+    }
+    if (image.width == level::kGameAreaWidth && image.height == level::kGameAreaHeight) return std::nullopt;
+    const bool larger = image.width > level::kGameAreaWidth || image.height > level::kGameAreaHeight;
+    const bool smaller = image.width < level::kGameAreaWidth || image.height < level::kGameAreaHeight;
+    std::string message = "the round background is " + std::to_string(image.width) + "x" +
+                          std::to_string(image.height) + ", not " + size + ": ";
+    if (larger) message += "the editor cuts off what lies beyond the game area";
+    if (larger && smaller) message += ", and ";
+    if (smaller) message += "the window's artwork shows where it does not reach";
+    return finding("background-size", std::move(message));
+}
+
+RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int round) {
+    RoundReport report;
+    report.round = round;
+    const FolderFile background = folder.Background(round);
+    report.backgroundFile = background.shown;
+    // Decoding the background takes as long as loading a large round: it runs meanwhile.
+    std::future<std::optional<Finding>> backgroundFinding =
+        std::async(std::launch::async, [&background] { return CheckBackground(background); });
+
+    const FolderFile levelFile = folder.LevelFile(round);
+    report.levelFile = levelFile.shown;
+    const LevelFileBytes file = ReadLevelFile(levelFile.path);
+    if (!file.error.empty()) {
+        report.levelFileExists = true;
+        report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "unreadable-file",
+                                   "the level file cannot be read (" + file.error +
+                                       "): the editor shows the round empty, and a save replaces the file"});
+    } else if (file.bytes) {
+        report.levelFileExists = true;
+        level::Level level(services, folder.ProgramDirectory());
+        CheckLevelText(level, *file.bytes, report);
+    }
+    if (std::optional<Finding> finding = backgroundFinding.get()) report.findings.push_back(std::move(*finding));
+    // The level file's findings first, then the background's; each file's by line.
+    std::stable_sort(report.findings.begin(), report.findings.end(), [&](const Finding& a, const Finding& b) {
+        const bool aBackground = a.file != report.levelFile;
+        const bool bBackground = b.file != report.levelFile;
+        return aBackground != bBackground ? bBackground : a.line < b.line;
+    });
+    return report;
+}

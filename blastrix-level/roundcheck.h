@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "finding.h"
+#include "gamefolder.h"
+#include "headlessservices.h"
+#include "level.h"
+#include "objectkind.h"
+
+// What checking one round found, and what the editor would hold of it.
+struct RoundReport {
+    int round = 0;
+    std::string levelFile;  // as findings name it
+    bool levelFileExists = false;
+    std::string backgroundFile;                              // as findings name it
+    std::array<std::size_t, level::kKinds.size()> counts{};  // objects loaded, by kind in table order
+    std::vector<Finding> findings;                           // by file, then line
+};
+
+// The bytes of a round's level file, read whole; nothing when there is no such file.
+struct LevelFileBytes {
+    std::optional<std::string> bytes;
+    std::string error;  // why an existing file could not be read
+};
+LevelFileBytes ReadLevelFile(const std::string& path);
+
+// Loads `bytes` as the round's level file with the editor's loader into `level`, and reports on
+// every line it drops, the line it stops at, positions a drag cannot reach, a round the editor would
+// refuse to save and a file that differs from what a save writes.
+void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report);
+
+// Where a save writing `saved` would first change a file holding `bytes`, as a finding of `severity`
+// on `file`; nothing when the file is what a save writes.
+std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::string& saved, const std::string& file,
+                                        Severity severity);
+
+// The finding on a round background that is missing, unreadable or not the game area's size.
+std::optional<Finding> CheckBackground(const FolderFile& background);
+
+// Both checks of a round of the folder, its findings sorted.
+RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int round);

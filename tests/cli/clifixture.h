@@ -1,0 +1,43 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace cli_testing {
+
+// What a run of the tool left: its exit status and everything it wrote.
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+
+    // Standard output split into lines, without their line ends.
+    std::vector<std::string> Lines() const;
+};
+
+// A game folder of its own, with the sample sprites in data/ and an empty levels/, in which the tool
+// runs without a display.
+class CliTest : public ::testing::Test {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a file below the game folder, making its directory.
+    void Write(const std::string& relative, const std::string& bytes) const;
+    std::string Read(const std::string& relative) const;
+    // A w x h PNG of one opaque colour.
+    void WriteBackground(const std::string& relative, int width, int height) const;
+
+    // Runs blastrix-level with the arguments in `workingDirectory` (default: the game folder).
+    ToolRun Tool(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory = {}) const;
+
+    const std::filesystem::path& Folder() const { return folder_; }
+
+protected:
+    std::filesystem::path folder_;
+};
+
+}  // namespace cli_testing

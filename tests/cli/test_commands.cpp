@@ -1,0 +1,269 @@
+// The commands as a user runs them: exit statuses, the JSON and GitHub forms, resave and render.
+
+#include <sys/stat.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "clifixture.h"
+#include "pngdecoder.h"
+
+namespace cli_testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kRound = "start,320,120\r\nbomba,200,40,14,18,1,500\r\n";
+
+struct StatusCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::string level;  // levels/Level3.lev; the folder has no levels/ when it is "-"
+    int status;
+    std::string firstLine;  // of standard error when the status is 2, else of standard output
+};
+
+void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
+
+const StatusCase kStatusCases[] = {
+    {"CleanRound", {"check", "3"}, kRound, 0, "1 round checked: 0 errors, 0 warnings"},
+    {"WarningsAlone",
+     {"check", "3"},
+     kRound + "Bomba,1,1\r\n",
+     0,
+     "levels/Level3.lev:3:1: warning: unknown keyword 'Bomba': the line is skipped; did you mean 'bomba'? [unknown-keyword]"},
+    {"WarningsWithWerror",
+     {"check", "--werror", "3"},
+     kRound + "Bomba,1,1\r\n",
+     1,
+     "levels/Level3.lev:3:1: warning: unknown keyword 'Bomba': the line is skipped; did you mean 'bomba'? [unknown-keyword]"},
+    {"Errors",
+     {"check", "3"},
+     "start,320,120\r\n",
+     1,
+     "levels/Level3.lev:1:1: error: the round has a hero but no bomb: the editor refuses to save it (\"You need one bomb at least\") [no-bomb]"},
+    {"EveryRoundByDefault",
+     {"check"},
+     kRound,
+     0,
+     "levels/Level1.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+    {"RangeOfRounds",
+     {"check", "2-3", "3"},
+     kRound,
+     0,
+     "levels/Level2.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+    {"RoundOutOfRange",
+     {"check", "15"},
+     kRound,
+     2,
+     "blastrix-level: '15' is not a round from 1 to 14 nor a range of them"},
+    {"BackwardRange",
+     {"check", "4-2"},
+     kRound,
+     2,
+     "blastrix-level: '4-2' is not a round from 1 to 14 nor a range of them"},
+    {"UnknownOption", {"check", "--colour"}, kRound, 2, "blastrix-level: Unknown option 'colour'."},
+    {"UnknownFormat",
+     {"check", "--format", "xml"},
+     kRound,
+     2,
+     "blastrix-level: unknown format 'xml' (text, json or github)"},
+    {"UnknownCommand", {"lint"}, kRound, 2, "blastrix-level: unknown command 'lint'"},
+    {"NoLevelsDirectory",
+     {"check"},
+     "-",
+     2,
+     "blastrix-level: the current directory has no levels directory; a game folder holds levels/ and data/"},
+    {"RenderWithoutRounds", {"render"}, kRound, 2, "blastrix-level: render needs the rounds to draw"},
+    {"ScaleOutOfRange",
+     {"render", "3", "--scale", "9"},
+     kRound,
+     2,
+     "blastrix-level: --scale takes a whole number from 1 to 8"},
+    {"OneOutputForTwoRounds",
+     {"render", "1-2", "-o", "x.png"},
+     kRound,
+     2,
+     "blastrix-level: --output names one picture, but 2 rounds are to be drawn"},
+    {"Version", {"--version"}, kRound, 0, "blastrix-level 1.0"},
+};
+
+class StatusTest : public CliTest, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(StatusTest, ExitsWithItsStatusAndSaysWhy) {
+    const StatusCase& c = GetParam();
+    if (c.level == "-") {
+        fs::remove_all(folder_ / "levels");
+    } else {
+        Write("levels/Level3.lev", c.level);
+        // Rounds 1 and 2 lack their backgrounds, for a finding outside round 3.
+        for (int round = 3; round <= 14; ++round)
+            WriteBackground("levels/Level" + std::to_string(round) + ".png", 278, 252);
+    }
+    const ToolRun run = Tool(c.arguments);
+    EXPECT_EQ(run.status, c.status);
+    const std::string& text = c.status == 2 ? run.err : run.out;
+    EXPECT_EQ(text.substr(0, text.find('\n')), c.firstLine);
+    if (c.status == 2) {
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, StatusTest, ::testing::ValuesIn(kStatusCases),
+                         [](const ::testing::TestParamInfo<StatusCase>& row) { return std::string(row.param.name); });
+
+TEST_F(CliTest, HelpExistsForTheToolAndEachCommand) {
+    for (const char* command : {"check", "render", "resave"}) {
+        const ToolRun run = Tool({command, "--help"});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.rfind(std::string("Usage: blastrix-level [-C DIR] ") + command, 0), 0u) << run.out;
+    }
+    const ToolRun tool = Tool({"--help"});
+    EXPECT_EQ(tool.status, 0);
+    EXPECT_EQ(tool.out.rfind("Usage: blastrix-level [-C DIR] COMMAND", 0), 0u);
+}
+
+TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
+    Write("levels/Level3.lev", kRound + "bomba,201,40\r\nstart,1,1\r\n");
+    WriteBackground("levels/Level3.png", 278, 252);
+    const ToolRun run = Tool({"-C", folder_.string(), "check", "--format", "json", "3"}, "/");
+    EXPECT_EQ(run.status, 0);
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out;
+    const QJsonObject root = document.object();
+    EXPECT_EQ(root["errors"].toInt(), 0);
+    EXPECT_EQ(root["warnings"].toInt(), 2);
+    EXPECT_EQ(root["notes"].toInt(), 2);
+    const QJsonArray rounds = root["rounds"].toArray();
+    ASSERT_EQ(rounds.size(), 1);
+    const QJsonObject round = rounds[0].toObject();
+    EXPECT_EQ(round["round"].toInt(), 3);
+    EXPECT_EQ(round["file"].toString(), "levels/Level3.lev");
+    EXPECT_EQ(round["background"].toString(), "levels/Level3.png");
+
+    QStringList counts;
+    for (const QJsonValue kind : round["objects"].toArray()) {
+        const QJsonObject k = kind.toObject();
+        counts << k["keyword"].toString() + " " + QString::number(k["count"].toInt()) + "/" +
+                      (k["limit"].isNull() ? QString("-") : QString::number(k["limit"].toInt()));
+    }
+    EXPECT_EQ(counts.join(", ").toStdString(),
+              "bomba 2/20, moneda 0/10, boost 0/1, power 0/1, plataforma 0/10, plataforma 0/10, plataforma 0/10, "
+              "start 1/1, malo1 0/-, malo2 0/-");
+
+    const QJsonArray findings = round["findings"].toArray();
+    ASSERT_EQ(findings.size(), 4);
+    const QJsonObject first = findings[0].toObject();
+    EXPECT_EQ(first["file"].toString(), "levels/Level3.lev");
+    EXPECT_EQ(first["line"].toInt(), 3);
+    EXPECT_EQ(first["column"].toInt(), 7);
+    EXPECT_EQ(first["severity"].toString(), "warning");
+    EXPECT_EQ(first["code"].toString(), "odd-coordinate");
+    EXPECT_EQ(first["message"].toString(),
+              "'bomba' at 201,40 has an odd coordinate; a drag places objects on even ones only");
+}
+
+TEST_F(CliTest, GithubFormatPrintsWorkflowCommandsWithEscapedText) {
+    Write("levels/Level3.lev", kRound + "bomba,20%,40\r\n");
+    WriteBackground("levels/Level3.png", 278, 252);
+    const ToolRun run = Tool({"check", "--format", "github", "3"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.Lines(),
+        (std::vector<std::string>{
+            "::error file=levels/Level3.lev,line=3,col=7,title=not-an-integer::'20%25' is not an integer, so the editor stops reading here",
+            "::notice file=levels/Level3.lev,line=3,col=1,title=not-as-saved::the file is not as a save writes it: a save ends the file before this line",
+            "1 round checked: 1 error, 0 warnings"}));
+}
+
+TEST_F(CliTest, ResaveRewritesAsTheEditorSavesAndPrintsEachDroppedLine) {
+    Write("levels/Level3.lev", "bomba,200,40\nstart,320,120\nBomba,1,1\nstart,2,2\nbomba,x,1\nmoneda,3,3\n");
+    Write("levels/Level4.lev", "bomba,200,40\r\n");
+    Write("levels/Level5.lev", kRound);
+    struct stat before {};
+    ASSERT_EQ(stat((folder_ / "levels/Level5.lev").c_str(), &before), 0);
+    const ToolRun run = Tool({"resave", "3-5"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.Lines(),
+        (std::vector<std::string>{
+            "levels/Level3.lev:3:1: warning: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
+            "levels/Level3.lev:4:1: warning: a save drops this line: 'start,2,2' [over-limit]",
+            "levels/Level3.lev:5:1: warning: a save drops this line: 'bomba,x,1' [not-an-integer]",
+            "levels/Level3.lev:6:1: warning: a save drops this line: 'moneda,3,3' [unread-lines]",
+            "levels/Level3.lev: saved",
+            "levels/Level4.lev: error: not saved, as the editor refuses to save this round: \"Where is Trom?\" [no-hero]",
+            "3 rounds: 1 saved, 1 unchanged, 1 refused, 0 without a level file"}));
+    EXPECT_EQ(Read("levels/Level3.lev"), "start,320,120\r\nbomba,200,40,14,18,1,500\r\n");
+    EXPECT_EQ(Read("levels/Level4.lev"), "bomba,200,40\r\n");
+    struct stat after {};
+    ASSERT_EQ(stat((folder_ / "levels/Level5.lev").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged round was rewritten";
+}
+
+TEST_F(CliTest, ResaveCheckWritesNothingAndNamesTheFirstLineThatWouldChange) {
+    const std::string changed = "start,320,120\nbomba,200,40,14,18,1,500\n";
+    Write("levels/Level3.lev", changed);
+    Write("levels/Level5.lev", kRound);
+    const ToolRun run = Tool({"resave", "--check"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.Lines(),
+        (std::vector<std::string>{
+            "levels/Level3.lev:1:14: error: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
+            "14 rounds: 1 would change, 1 unchanged, 0 refused, 12 without a level file"}));
+    EXPECT_EQ(Read("levels/Level3.lev"), changed);
+
+    Write("levels/Level3.lev", kRound);
+    const ToolRun clean = Tool({"resave", "--check", "3", "5"});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.out, "2 rounds: 0 would change, 2 unchanged, 0 refused, 0 without a level file\n");
+}
+
+TEST_F(CliTest, RenderGivesTheSameBytesEveryTimeAFileARoundAndScalesByWholePixels) {
+    Write("levels/Level3.lev", kRound + "malo1,300,100,20,24,100,200,1\r\n");
+    WriteBackground("levels/Level3.png", 278, 252);
+    ASSERT_EQ(Tool({"render", "3"}).status, 0);
+    const std::string first = Read("round3.png");
+    ASSERT_EQ(Tool({"render", "3", "-o", "again.png"}).status, 0);
+    EXPECT_EQ(Read("again.png"), first);
+    const ToolRun piped = Tool({"render", "3", "-o", "-"});
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.out, first);
+
+    ASSERT_EQ(Tool({"render", "2-3"}).status, 0);
+    EXPECT_TRUE(fs::exists(folder_ / "round2.png"));
+    EXPECT_EQ(Read("round3.png"), first);
+
+    ASSERT_EQ(Tool({"render", "3", "--scale", "3", "-o", "big.png"}).status, 0);
+    const files::RgbaImage small = files::DecodePngFile((folder_ / "round3.png").string());
+    const files::RgbaImage big = files::DecodePngFile((folder_ / "big.png").string());
+    ASSERT_EQ(small.width, 278);
+    ASSERT_EQ(small.height, 252);
+    ASSERT_EQ(big.width, 3 * 278);
+    ASSERT_EQ(big.height, 3 * 252);
+    int differing = 0;
+    for (int y = 0; y < big.height; ++y)
+        for (int x = 0; x < big.width; ++x)
+            for (int c = 0; c < 4; ++c)
+                differing += big.pixels[(static_cast<std::size_t>(y) * big.width + x) * 4 + c] !=
+                             small.pixels[(static_cast<std::size_t>(y / 3) * small.width + x / 3) * 4 + c];
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(CliTest, RenderToAnUnwritablePlaceFailsWithTheSystemsText) {
+    Write("levels/Level3.lev", kRound);
+    const ToolRun missing = Tool({"render", "3", "-o", "no/such/dir/round.png"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "blastrix-level: Cannot create a file beside no/such/dir/round.png: No such file or directory\n");
+    fs::create_directory(folder_ / "taken.png");
+    const ToolRun directory = Tool({"render", "3", "-o", "taken.png"});
+    EXPECT_EQ(directory.status, 1);
+    EXPECT_EQ(directory.err, "blastrix-level: Cannot open taken.png: Is a directory\n");
+}
+
+}  // namespace
+}  // namespace cli_testing

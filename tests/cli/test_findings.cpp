@@ -1,0 +1,201 @@
+// One round file per finding, with the exact lines `check` prints for it.
+
+#include <zlib.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "clifixture.h"
+
+namespace cli_testing {
+namespace {
+
+struct FindingCase {
+    const char* name;
+    std::string level;                          // levels/Level3.lev
+    std::vector<std::string> expected;          // every line printed
+    void (*prepare)(const CliTest&) = nullptr;  // changes to the folder beyond the level file
+};
+
+void PrintTo(const FindingCase& c, std::ostream* out) { *out << c.name; }
+
+const std::string kBomb = "bomba,200,40,14,18,1,500\r\n";
+const std::string kHero = "start,320,120\r\n";
+constexpr const char* kClean = "1 round checked: 0 errors, 0 warnings";
+
+std::string Chunk(const char* type, const std::string& data) {
+    std::string chunk;
+    for (const int shift : {24, 16, 8, 0}) chunk += static_cast<char>(data.size() >> shift & 0xff);
+    const std::string body = type + data;
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+    chunk += body;
+    for (const int shift : {24, 16, 8, 0}) chunk += static_cast<char>(crc >> shift & 0xff);
+    return chunk;
+}
+
+// A PNG whose header promises far more pixels than its few bytes could inflate to.
+std::string DecompressionBomb() {
+    const std::string header("\0\0\x13\x88\0\0\x13\x88\x08\x06\0\0\0", 13);  // 5000 x 5000 RGBA
+    return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + Chunk("IDAT", std::string(40, 'x')) +
+           Chunk("IEND", "");
+}
+
+const FindingCase kCases[] = {
+    {"NotAnInteger",
+     kHero + kBomb + "bomba,x,40\r\nmoneda,300,150,14,14,1,200\r\n",
+     {"levels/Level3.lev:3:7: error: 'x' is not an integer, so the editor stops reading here [not-an-integer]",
+      "levels/Level3.lev:3:1: note: the editor never reads the 1 line after this one [unread-lines]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 1 error, 0 warnings"}},
+    {"NotAnIntegerCountsColumnsAsStored",
+     kHero + kBomb + "bo\rmba,260,4 0\r\n\r\n",
+     {"levels/Level3.lev:3:12: error: '4 0' is not an integer, so the editor stops reading here [not-an-integer]",
+      "levels/Level3.lev:3:1: note: the editor never reads the 1 line after this one [unread-lines]",
+      "levels/Level3.lev:3:1: note: after loading, the next object added from the palette lands at 260,120 instead of at 320,120 [pending-position]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 1 error, 0 warnings"}},
+    {"NotAnIntegerInALineOfOneField",
+     kHero + kBomb + "bomba\r\n",
+     {"levels/Level3.lev:3:1: error: 'bomba' is not an integer, so the editor stops reading here [not-an-integer]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 1 error, 0 warnings"}},
+    {"SpriteUnreadable",
+     kHero + kBomb + "moneda,300,150,14,14,1,200\r\n" + kBomb + kBomb,
+     {"levels/Level3.lev:3:1: error: the sprite of 'moneda' cannot be read, so the editor stops reading here: Not a PNG file [sprite-unreadable]",
+      "levels/Level3.lev:3:1: note: the editor never reads the 2 lines after this one [unread-lines]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 1 error, 0 warnings"},
+     [](const CliTest& t) { t.Write("data/moneda.png", "GIF89a, not a PNG"); }},
+    {"SpriteMissing",
+     kHero + kBomb + "boost,300,150,14,14,1,0\r\n",
+     {"levels/Level3.lev:3:1: error: the sprite of 'boost' cannot be read, so the editor stops reading here: Cannot open "
+      "file \"./data/boost.png\". No such file or directory [sprite-unreadable]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 1 error, 0 warnings"},
+     [](const CliTest& t) { std::filesystem::remove(t.Folder() / "data/boost.png"); }},
+    {"NoHero",
+     kBomb,
+     {"levels/Level3.lev:1:1: error: the round has objects but no hero: the editor refuses to save it (\"Where is Trom?\") [no-hero]",
+      "1 round checked: 1 error, 0 warnings"}},
+    {"NoBomb",
+     kHero + "moneda,300,150,14,14,1,200\r\n",
+     {"levels/Level3.lev:1:1: error: the round has a hero but no bomb: the editor refuses to save it (\"You need one bomb at least\") [no-bomb]",
+      "1 round checked: 1 error, 0 warnings"}},
+    {"OverLimitOfOne",
+     kHero + "start,200,100\r\n" + kBomb,
+     {"levels/Level3.lev:2:1: warning: line dropped: over the limit of 1 'start' object a round [over-limit]",
+      "levels/Level3.lev:2:1: note: the file is not as a save writes it: a save writes this line as 'bomba,200,40,14,18,1,500' [not-as-saved]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"OverLimitOfPlatforms",
+     kHero + kBomb +
+         [] {
+             std::string lines;
+             for (int i = 0; i < 11; ++i) lines += "plataforma,300," + std::to_string(20 + 20 * i) + ",75,10,1,2\r\n";
+             return lines;
+         }() +
+         "moneda,300,150,14,14,1,200\r\n",
+     {"levels/Level3.lev:3:1: note: the file is not as a save writes it: a save writes this line as 'moneda,300,150,14,14,1,200' [not-as-saved]",
+      "levels/Level3.lev:13:1: warning: line dropped: over the limit of 10 'plataforma' objects a round, all lengths together [over-limit]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"BadPlatformSize",
+     kHero + kBomb + "plataforma,300,140,50,10,1,4\r\n",
+     {"levels/Level3.lev:3:28: warning: platform size '4' is not 1, 2 or 3: the line is dropped [bad-platform-size]",
+      "levels/Level3.lev:3:1: note: after loading, the next object added from the palette lands at 300,140 instead of at 320,120 [pending-position]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"PendingPosition",
+     kHero + kBomb + "bomba,0,222\r\nstart,250,0\r\n",
+     {"levels/Level3.lev:3:7: note: the file is not as a save writes it: a save writes this line as 'bomba,320,222,14,18,1,500' [not-as-saved]",
+      "levels/Level3.lev:4:1: warning: line dropped: over the limit of 1 'start' object a round [over-limit]",
+      "levels/Level3.lev:4:1: note: after loading, the next object added from the palette lands at 250,120 instead of at 320,120 [pending-position]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"UnknownKeywordDifferingInCase",
+     kHero + "Bomba,200,40\r\n" + kBomb,
+     {"levels/Level3.lev:2:1: warning: unknown keyword 'Bomba': the line is skipped; did you mean 'bomba'? [unknown-keyword]",
+      "levels/Level3.lev:2:1: note: the file is not as a save writes it: a save writes this line as 'bomba,200,40,14,18,1,500' [not-as-saved]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"UnknownKeyword",
+     kHero + kBomb + "bombe\xff,200,40\r\n",
+     {"levels/Level3.lev:3:1: warning: unknown keyword 'bombe\\xff': the line is skipped [unknown-keyword]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"OutOfReach",
+     kHero + "malo1,10,60,20,24,100,200,1\r\n" + kBomb,
+     {"levels/Level3.lev:2:7: warning: 'malo1' at 10,60 lies outside the area a drag can reach (left 192 to 448, top 12 to 238) [out-of-reach]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"OddCoordinate",
+     "start,320,121\r\n" + kBomb + "plataforma,393,238,75,10,1,2\r\n",
+     {"levels/Level3.lev:1:11: warning: 'start' at 320,121 has an odd coordinate; a drag places objects on even ones only [odd-coordinate]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"EndOfFileMark",
+     kHero + kBomb + "\x1a\r\nmoneda,300,150,14,14,1,200\r\n",
+     {"levels/Level3.lev:3:1: warning: a 0x1A byte starts this line and ends the file for the editor, which never reads the 1 line after it [end-of-file-mark]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 0 errors, 1 warning"}},
+    {"NotAsSavedLineEnds",
+     "start,320,120\nbomba,200,40,14,18,1,500\n",
+     {"levels/Level3.lev:1:14: note: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
+      kClean}},
+    {"NotAsSavedConstants",
+     kHero + "bomba,200,40,1,1,1,1\r\n",
+     {"levels/Level3.lev:2:15: note: the file is not as a save writes it: a save writes this line as 'bomba,200,40,14,18,1,500' [not-as-saved]",
+      kClean}},
+    {"UnreadableFile",
+     "",
+     {"levels/Level3.lev: error: the level file cannot be read (not a regular file): the editor shows the round empty, and a save replaces the file [unreadable-file]",
+      "1 round checked: 1 error, 0 warnings"},
+     [](const CliTest& t) {
+         std::filesystem::remove(t.Folder() / "levels/Level3.lev");
+         std::filesystem::create_directory(t.Folder() / "levels/Level3.lev");
+     }},
+    {"BackgroundMissing",
+     kHero + kBomb,
+     {"levels/Level3.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]",
+      "1 round checked: 0 errors, 1 warning"},
+     [](const CliTest& t) { std::filesystem::remove(t.Folder() / "levels/Level3.png"); }},
+    {"BackgroundDecompressionBomb",
+     kHero + kBomb,
+     {"levels/Level3.png: warning: the round background cannot be read: PNG data too short for a 5000x5000 image [background-unreadable]",
+      "1 round checked: 0 errors, 1 warning"},
+     [](const CliTest& t) { t.Write("levels/Level3.png", DecompressionBomb()); }},
+    {"BackgroundTruncated",
+     kHero + kBomb,
+     {"levels/Level3.png: warning: the round background cannot be read: Unexpected end of PNG data [background-unreadable]",
+      "1 round checked: 0 errors, 1 warning"},
+     [](const CliTest& t) {
+         std::ifstream sample(std::filesystem::path(BLASTRIX_SOURCE_DIR) / "levels/Level3.png", std::ios::binary);
+         t.Write("levels/Level3.png", std::string(std::istreambuf_iterator<char>(sample), {}).substr(0, 30000));
+     }},
+    {"BackgroundSize",
+     kHero + kBomb,
+     {"levels/LEVEL3.PNG: warning: the round background is 300x200, not 278x252: the editor cuts off what lies beyond the game area, and the window's artwork shows where it does not reach [background-size]",
+      "1 round checked: 0 errors, 1 warning"},
+     [](const CliTest& t) {
+         std::filesystem::remove(t.Folder() / "levels/Level3.png");
+         t.WriteBackground("levels/LEVEL3.PNG", 300, 200);
+     }},
+    {"MissingLevelFileIsAnEmptyRound",
+     "",
+     {kClean},
+     [](const CliTest& t) { std::filesystem::remove(t.Folder() / "levels/Level3.lev"); }},
+};
+
+class FindingTest : public CliTest, public ::testing::WithParamInterface<FindingCase> {};
+
+TEST_P(FindingTest, CheckPrintsExactlyTheseLines) {
+    const FindingCase& c = GetParam();
+    WriteBackground("levels/Level3.png", 278, 252);
+    Write("levels/Level3.lev", c.level);
+    if (c.prepare != nullptr) c.prepare(*this);
+    const ToolRun run = Tool({"check", "3"});
+    EXPECT_EQ(run.Lines(), c.expected);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, c.expected.back().find(" 0 errors") != std::string::npos ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, FindingTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<FindingCase>& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace cli_testing
