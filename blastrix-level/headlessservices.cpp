@@ -1,5 +1,7 @@
 #include "headlessservices.h"
 
+#include <sys/stat.h>
+
 #include <new>
 #include <vector>
 
@@ -24,6 +26,13 @@ SlotPool& Pool() {
 }
 
 }  // namespace
+
+files::RgbaImage DecodePicture(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        throw files::PngError("Cannot open file \"" + path + "\". Not a regular file");
+    return files::DecodePngFile(path);
+}
 
 void* SpriteControl::operator new(std::size_t size) {
     if (size != sizeof(SpriteControl)) return ::operator new(size);
@@ -64,7 +73,7 @@ const files::RgbaImage& HeadlessServices::Sprite(const std::string& composedPath
             Entry entry;
             try {
                 entry.image = std::make_unique<files::RgbaImage>(
-                    files::DecodePngFile(level::Locate(programDirectory_, composedPath).onDisk));
+                    DecodePicture(level::Locate(programDirectory_, composedPath).onDisk));
             } catch (const std::exception& e) {
                 entry.error = e.what();
             }

@@ -8,6 +8,10 @@
 #include "pngdecoder.h"
 #include "services.h"
 
+// Decodes a PNG file as the editor does, but refuses a pipe or device, on which reading would
+// wait or never end, with the editor's kind of file-open text.
+files::RgbaImage DecodePicture(const std::string& path);
+
 // A placed object's control without a screen: the sprite it shows. A large round makes and
 // destroys them by the million, so they come from blocks kept for reuse (on one thread).
 struct SpriteControl : level::ObjectControl {

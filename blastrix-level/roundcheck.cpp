@@ -209,7 +209,8 @@ std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::strin
 
 LevelFileBytes ReadLevelFile(const std::string& path) {
     LevelFileBytes file;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: opening a pipe for reading would wait for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno != ENOENT && errno != ENOTDIR) file.error = std::strerror(errno);
         return file;
@@ -284,7 +285,7 @@ std::optional<Finding> CheckBackground(const FolderFile& background) {
                        "the round has no background: the editor asks for a " + size + " PNG of this name");
     files::RgbaImage image;
     try {
-        image = files::DecodePngFile(background.path);
+        image = DecodePicture(background.path);
     } catch (const files::PngError& e) {
         return finding("background-unreadable", std::string("the round background cannot be read: ") + e.what());
     }

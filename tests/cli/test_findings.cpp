@@ -1,5 +1,6 @@
 // One round file per finding, with the exact lines `check` prints for it.
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -148,6 +149,24 @@ const FindingCase kCases[] = {
      [](const CliTest& t) {
          std::filesystem::remove(t.Folder() / "levels/Level3.lev");
          std::filesystem::create_directory(t.Folder() / "levels/Level3.lev");
+     }},
+    {"LevelFileIsAPipe",
+     "",
+     {"levels/Level3.lev: error: the level file cannot be read (not a regular file): the editor shows the round "
+      "empty, and a save replaces the file [unreadable-file]",
+      "1 round checked: 1 error, 0 warnings"},
+     [](const CliTest& t) {
+         std::filesystem::remove(t.Folder() / "levels/Level3.lev");
+         ASSERT_EQ(mkfifo((t.Folder() / "levels/Level3.lev").c_str(), 0600), 0);
+     }},
+    {"BackgroundIsAPipe",
+     kHero + kBomb,
+     {"levels/Level3.png: warning: the round background cannot be read: Cannot open file \"./levels/Level3.png\". "
+      "Not a regular file [background-unreadable]",
+      "1 round checked: 0 errors, 1 warning"},
+     [](const CliTest& t) {
+         std::filesystem::remove(t.Folder() / "levels/Level3.png");
+         ASSERT_EQ(mkfifo((t.Folder() / "levels/Level3.png").c_str(), 0600), 0);
      }},
     {"BackgroundMissing",
      kHero + kBomb,
