@@ -79,10 +79,14 @@ const ObjectKind* PlatformKindOfSize(std::string_view size) {
     return nullptr;
 }
 
+[[noreturn]] void ThrowNotAnInteger(std::string_view field) {
+    throw std::invalid_argument("'" + std::string(field) + "' is not a valid integer value");
+}
+
 std::int32_t ReadCoordinate(std::string_view field) {
-    const std::optional<std::int32_t> value = ParseLevelInt(field);
-    if (!value) throw std::invalid_argument("'" + std::string(field) + "' is not a valid integer value");
-    return *value;
+    std::int32_t value = 0;
+    if (!ParseLevelInt(field, value)) ThrowNotAnInteger(field);
+    return value;
 }
 
 class FileDescriptor {
@@ -111,7 +115,7 @@ void ReadObjects(Level& level, int round) {
             if (errno != EINTR) throw std::runtime_error(std::strerror(errno));
         }
     });
-    std::string line;
+    std::string_view line;
     std::string_view fields[3];
     while (reader.ReadLine(line)) {
         GetFields(line, kSeparator, fields, std::size(fields));

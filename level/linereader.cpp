@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "bytescan.h"
+
 namespace level {
 namespace {
 constexpr char kLineFeed = '\n';
@@ -23,21 +25,23 @@ std::size_t FindStop(std::string_view text, bool skipping) {
     }
     return std::string_view::npos;
 }
+
 }  // namespace
 
 // Nearly every line lies whole in the buffer and holds nothing to drop but the CR of its CR LF;
-// such a line is taken in one copy, found by the library's fast byte searches.
-bool LineReader::ReadPlainLine(std::string& line) {
-    if (pending_.empty() || pending_.front() == kCarriageReturn || pending_.front() == kEndOfFile) return false;
+// such a line is handed out where it lies.
+bool LineReader::ReadPlainLine(std::string_view& line) {
     const char* const begin = pending_.data();
-    const auto* const feed = static_cast<const char*>(std::memchr(begin, kLineFeed, pending_.size()));
-    if (feed == nullptr) return false;
-    const char* const textEnd = feed > begin && feed[-1] == kCarriageReturn ? feed - 1 : feed;
-    const auto length = static_cast<std::size_t>(textEnd - begin);
-    if (std::memchr(begin, kCarriageReturn, length) != nullptr || std::memchr(begin, kEndOfFile, length) != nullptr)
-        return false;
-    line.assign(begin, length);
-    pending_.remove_prefix(static_cast<std::size_t>(feed - begin) + 1);
+    const std::size_t size = pending_.size();
+    // Every line end and every byte a line can drop sorts at or below 0x1A, nearly all text above.
+    const std::size_t stop = bytescan::FindAtOrBelow(begin, size, static_cast<unsigned char>(kEndOfFile));
+    std::size_t next;
+    if (stop == size) return false;
+    if (begin[stop] == kLineFeed) next = stop + 1;
+    else if (begin[stop] == kCarriageReturn && stop + 1 < size && begin[stop + 1] == kLineFeed) next = stop + 2;
+    else return false;
+    line = std::string_view(begin, stop);
+    pending_.remove_prefix(next);
     return true;
 }
 
@@ -58,9 +62,24 @@ bool LineReader::Fill() {
 }
 
 bool LineReader::ReadLine(std::string& line) {
-    line.clear();
+    std::string_view view;
+    const bool read = ReadLine(view);
+    line.assign(view.data(), view.size());
+    return read;
+}
+
+bool LineReader::ReadLine(std::string_view& line) {
+    line = {};
     if (ended_) return false;
     if (ReadPlainLine(line)) return true;
+    const bool read = ReadAssembledLine();
+    line = assembled_;
+    return read;
+}
+
+bool LineReader::ReadAssembledLine() {
+    std::string& line = assembled_;
+    line.clear();
     // A dropped CR must not make a line on its own nor hide a 0x1A that starts the line.
     for (;;) {
         if (pending_.empty() && !Fill()) {

@@ -20,14 +20,19 @@ public:
 
     // The next line into `line`; false when the text has ended.
     bool ReadLine(std::string& line);
+    // The same without a copy: `line` stays valid until the next call.
+    bool ReadLine(std::string_view& line);
 
 private:
     bool Fill();
-    bool ReadPlainLine(std::string& line);
+    bool ReadPlainLine(std::string_view& line);
+    bool ReadAssembledLine();
 
     Source source_;
     std::vector<char> buffer_;
     std::string_view pending_;
+    // A line that had to be put together: across buffer fills, or with bytes dropped from it.
+    std::string assembled_;
     bool ended_ = false;
 };
 
