@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "stage.h"
+void DrawPicture(QPainter& painter, QPoint topLeft, const QImage& picture, QSize size) {
+    if (picture.isNull()) return;
+    const int width = std::min(picture.width(), size.width());
+    const int height = std::min(picture.height(), size.height());
+    painter.drawImage(QPointF(topLeft), picture, QRectF(0, 0, width, height));
+}
 
 PictureItem::PictureItem(Role role, QString name, QSize size, int tag)
     : role_(role), name_(std::move(name)), tag_(tag), size_(size) {}
@@ -13,10 +18,7 @@ PictureItem::PictureItem(Role role, QString name, QSize size, int tag)
 QRectF PictureItem::boundingRect() const { return QRectF(QPointF(0, 0), QSizeF(size_)); }
 
 void PictureItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    if (picture_.isNull()) return;
-    const int width = std::min(picture_.width(), size_.width());
-    const int height = std::min(picture_.height(), size_.height());
-    painter->drawImage(QPointF(0, 0), picture_, QRectF(0, 0, width, height));
+    DrawPicture(*painter, QPoint(0, 0), picture_, size_);
 }
 
 void PictureItem::SetPicture(const QImage& picture) {
@@ -35,23 +37,7 @@ void PictureItem::SetSize(QSize size) {
     size_ = size;
 }
 
-ObjectItem::ObjectItem(TStage& stage, level::PlacedObject& object)
-    : PictureItem(Role::Object, QString(), QSize(object.bounds.width, object.bounds.height), object.tag),
-      stage_(stage),
-      object_(object) {
-    SyncToBounds();
-    stage_.AddObject(this);
-}
-
-ObjectItem::~ObjectItem() { stage_.ForgetObject(this); }
-
-void ObjectItem::SyncToBounds() {
-    // Loaded coordinates may lie anywhere in the 32-bit range; only objects that reach into the
-    // window are given to the scene at their place, the rest are hidden and cost nothing to draw.
-    const level::Bounds& b = object_.bounds;
-    const std::int64_t left = b.left;
-    const std::int64_t top = b.top;
-    const bool onScreen = left + b.width > 0 && left < TStage::kWidth && top + b.height > 0 && top < TStage::kHeight;
-    setVisible(onScreen);
-    setPos(onScreen ? QPointF(static_cast<qreal>(left), static_cast<qreal>(top)) : QPointF(0, 0));
+const QImage& ObjectItem::Picture() const {
+    static const QImage kNone;
+    return picture_ != nullptr ? *picture_ : kNone;
 }

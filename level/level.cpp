@@ -19,14 +19,21 @@ bool Level::Refuses(const ObjectKind& kind) const {
 }
 
 PlacedObject* Level::NewObject() {
-    if (free_.empty()) return &store_.emplace_back();
-    PlacedObject* object = free_.back();
-    free_.pop_back();
+    if (!free_.empty()) {
+        PlacedObject* object = free_.back();
+        free_.pop_back();
+        return object;
+    }
+    if (used_ == blocks_.size() * kBlockObjects) blocks_.push_back(std::make_unique<PlacedObject[]>(kBlockObjects));
+    PlacedObject* object = &blocks_[used_ / kBlockObjects][used_ % kBlockObjects];
+    ++used_;
+    // A block kept through a Clear still holds the objects of before.
+    *object = PlacedObject{};
     return object;
 }
 
 void Level::Release(PlacedObject* object) {
-    object->control.reset();
+    if (object->control != nullptr) services_.DestroyControl(*object->control);
     *object = PlacedObject{};
     free_.push_back(object);
 }
@@ -56,13 +63,11 @@ PlacedObject* Level::CreateObject(int tag) {
 }
 
 void Level::Clear() {
-    // Controls go list by list, in list order, before the lists themselves.
-    for (ObjectList& list : lists_) {
-        for (PlacedObject* object : list) object->control.reset();
-    }
+    // The controls go before the lists that refer to them.
+    services_.DestroyControls();
     for (ObjectList& list : lists_) list.clear();
     free_.clear();
-    store_.clear();
+    used_ = 0;
 }
 
 bool Level::Remove(const PlacedObject* object) {
