@@ -25,6 +25,15 @@ QImage FromFile(const std::string& path) { return ToImage(files::DecodePngFile(p
 }  // namespace artwork
 
 QImage SpriteCache::Load(const std::string& composedPath) {
+    if (batchDepth_ == 0) return LoadChecked(composedPath);
+    const auto it = batch_.find(composedPath);
+    if (it != batch_.end()) return it->second;
+    QImage image = LoadChecked(composedPath);
+    batch_.emplace(composedPath, image);
+    return image;
+}
+
+QImage SpriteCache::LoadChecked(const std::string& composedPath) {
     struct stat st {};
     auto known = resolved_.find(composedPath);
     if (known == resolved_.end() || stat(known->second.c_str(), &st) != 0) {

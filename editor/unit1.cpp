@@ -197,6 +197,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::LoadRound() {
+    const SpriteCache::Batch batch(sprites_);
     level::LoadLevel(*level_, round_);
 }
 

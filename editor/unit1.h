@@ -107,7 +107,7 @@ private:
     void FormCreate();
     void FormClose();
     void ChangeRound(int round, level::BackgroundSpelling spelling);
-    // Loads the round's level file.
+    // Loads the round's level file; each sprite file is read at most once for it.
     void LoadRound();
 
     std::string programDirectory_;
