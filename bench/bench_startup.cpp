@@ -269,36 +269,52 @@ struct Summary {
     Rounds rounds;
     long roundsPeakRssKb = 0;
     double maxToEmpty = 0, maxClose = 0;
+    std::vector<double> runTimes;  // in the order run
 };
 
-std::optional<Summary> Measure(const std::string& self, const std::vector<std::string>& args,
-                               const std::vector<std::string>& env, int runs) {
-    // One run first so that every measured one finds the files in the page cache.
-    if (!RunChild(self, args, env)) return std::nullopt;
-    std::vector<double> times;
-    std::vector<double> toEmpty, back, reload, close;
-    Summary summary;
+// Runs each child command `runs` times, taking turns, so that a change in the machine's load
+// falls on all of them alike; the summaries in the order of `commands`.
+std::optional<std::vector<Summary>> Measure(const std::string& self, const std::vector<std::vector<std::string>>& commands,
+                                            const std::vector<std::string>& env, int runs) {
+    struct Series {
+        std::vector<double> times, toEmpty, back, reload, close;
+        Summary summary;
+    };
+    std::vector<Series> series(commands.size());
+    // One run of each first so that every measured one finds the files in the page cache.
+    for (const std::vector<std::string>& args : commands)
+        if (!RunChild(self, args, env)) return std::nullopt;
     for (int i = 0; i < runs; ++i) {
-        const std::optional<Sample> sample = RunChild(self, args, env);
-        if (!sample) return std::nullopt;
-        times.push_back(sample->ms);
-        summary.peakRssKb = std::max(summary.peakRssKb, sample->rssKb);
-        if (const std::optional<Rounds>& r = sample->rounds) {
-            toEmpty.push_back(r->toEmpty);
-            back.push_back(r->back);
-            reload.push_back(r->reload);
-            close.push_back(r->close);
-            summary.roundsPeakRssKb = std::max(summary.roundsPeakRssKb, r->rssKb);
-            summary.maxToEmpty = std::max(summary.maxToEmpty, r->toEmpty);
-            summary.maxClose = std::max(summary.maxClose, r->close);
+        for (std::size_t c = 0; c < commands.size(); ++c) {
+            const std::optional<Sample> sample = RunChild(self, commands[c], env);
+            if (!sample) return std::nullopt;
+            Series& s = series[c];
+            s.times.push_back(sample->ms);
+            s.summary.peakRssKb = std::max(s.summary.peakRssKb, sample->rssKb);
+            if (const std::optional<Rounds>& r = sample->rounds) {
+                s.toEmpty.push_back(r->toEmpty);
+                s.back.push_back(r->back);
+                s.reload.push_back(r->reload);
+                s.close.push_back(r->close);
+                s.summary.roundsPeakRssKb = std::max(s.summary.roundsPeakRssKb, r->rssKb);
+                s.summary.maxToEmpty = std::max(s.summary.maxToEmpty, r->toEmpty);
+                s.summary.maxClose = std::max(s.summary.maxClose, r->close);
+            }
         }
     }
-    std::sort(times.begin(), times.end());
-    summary.medianMs = Median(times);
-    summary.minMs = times.front();
-    summary.maxMs = times.back();
-    summary.rounds = Rounds{Median(toEmpty), Median(back), Median(reload), Median(close), summary.roundsPeakRssKb};
-    return summary;
+    std::vector<Summary> summaries;
+    for (Series& s : series) {
+        Summary& summary = s.summary;
+        summary.runTimes = s.times;
+        std::sort(s.times.begin(), s.times.end());
+        summary.medianMs = Median(s.times);
+        summary.minMs = s.times.front();
+        summary.maxMs = s.times.back();
+        summary.rounds =
+            Rounds{Median(s.toEmpty), Median(s.back), Median(s.reload), Median(s.close), summary.roundsPeakRssKb};
+        summaries.push_back(summary);
+    }
+    return summaries;
 }
 
 // A program directory like the sample one whose round 1 holds `count` first enemies spread over the
@@ -343,29 +359,35 @@ int Parent(int argc, char** argv) {
     const std::vector<std::string> env = ChildEnvironment(display);
     std::printf("platform: %s\n", display.empty() ? "offscreen (QT_QPA_PLATFORM=offscreen)"
                                                   : ("Xvfb " + display + " (xcb)").c_str());
-    std::printf("runs: %d each, after one warm-up run; times from launch to first frame painted and event loop idle\n\n",
+    std::printf("runs: %d each, taking turns, after one warm-up run each; times from launch to first frame painted and "
+                "event loop idle\n\n",
                 runs);
 
-    const std::optional<Summary> minimal = Measure(self, {"minimal"}, env, runs);
-    const std::optional<Summary> editor = Measure(self, {"editor", sample.string()}, env, runs);
-    if (!minimal || !editor) {
+    const std::optional<std::vector<Summary>> pair = Measure(self, {{"minimal"}, {"editor", sample.string()}}, env, runs);
+    if (!pair) {
         std::fprintf(stderr, "a child run failed\n");
         return 1;
     }
+    const Summary* minimal = &(*pair)[0];
+    const Summary* editor = &(*pair)[1];
     std::printf("empty Qt window 480x293   median %8.1f ms  (min %.1f, max %.1f)  peak RSS %.1f MB\n",
                 minimal->medianMs, minimal->minMs, minimal->maxMs, static_cast<double>(minimal->peakRssKb) / 1024);
     std::printf("editor, sample round 1    median %8.1f ms  (min %.1f, max %.1f)  peak RSS %.1f MB\n",
                 editor->medianMs, editor->minMs, editor->maxMs, static_cast<double>(editor->peakRssKb) / 1024);
     const double ratio = editor->medianMs / minimal->medianMs;
-    std::printf("ratio editor / empty      %.2fx   (target <= 1.2x: %s)\n\n", ratio, ratio <= 1.2 ? "met" : "MISSED");
+    std::vector<double> paired;
+    for (std::size_t i = 0; i < editor->runTimes.size(); ++i) paired.push_back(editor->runTimes[i] / minimal->runTimes[i]);
+    std::printf("ratio editor / empty      %.2fx   (target <= 1.2x: %s; median of the runs side by side %.2fx)\n\n",
+                ratio, ratio <= 1.2 ? "met" : "MISSED", Median(paired));
 
     const fs::path crowded = MakeCrowdedProgram(sample, kManyEnemies);
-    const std::optional<Summary> many = Measure(self, {"editor-crowded", crowded.string()}, env, runs);
+    const std::optional<std::vector<Summary>> crowdedRuns = Measure(self, {{"editor-crowded", crowded.string()}}, env, runs);
     fs::remove_all(crowded);
-    if (!many) {
+    if (!crowdedRuns) {
         std::fprintf(stderr, "a child run failed\n");
         return 1;
     }
+    const Summary* many = &crowdedRuns->front();
     const double peakMb = static_cast<double>(many->peakRssKb) / 1024;
     const double perObject = static_cast<double>(many->peakRssKb - editor->peakRssKb) * 1024 / kManyEnemies;
     std::printf("editor, %d enemies: shown, idle and answering a mouse move\n", kManyEnemies);
