@@ -1,7 +1,5 @@
 #include "fields.h"
 
-#include "bytescan.h"
-
 namespace level {
 
 std::string_view GetField(std::string_view line, char separator, int n) {
@@ -14,33 +12,6 @@ std::string_view GetField(std::string_view line, char separator, int n) {
         fieldStart = i + 1;
     }
     return line.substr(fieldStart);
-}
-
-void GetFields(std::string_view line, char separator, std::string_view* fields, std::size_t count) {
-    if (count == 0) return;
-    // Level lines are short: a library search per field costs more than looking at eight bytes at a time.
-    const char* const data = line.data();
-    std::size_t n = 0;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    for (; i + bytescan::kWord <= line.size(); i += bytescan::kWord) {
-        for (std::uint64_t marks = bytescan::Equal(bytescan::LoadWord(data + i), static_cast<unsigned char>(separator));
-             marks != 0; marks &= marks - 1) {
-            const std::size_t at = i + bytescan::FirstMarked(marks);
-            fields[n++] = std::string_view(data + start, at - start);
-            start = at + 1;
-            if (n == count) return;
-        }
-    }
-    for (; i < line.size(); ++i) {
-        if (data[i] != separator) continue;
-        fields[n++] = std::string_view(data + start, i - start);
-        start = i + 1;
-        if (n == count) return;
-    }
-    // The line ended inside field n + 1, its last, which also stands for every field past it.
-    const std::string_view last(data + start, line.size() - start);
-    for (; n < count; ++n) fields[n] = last;
 }
 
 namespace {

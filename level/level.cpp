@@ -1,6 +1,8 @@
 #include "level.h"
 
 #include <algorithm>
+#include <new>
+#include <type_traits>
 #include <utility>
 
 #include "locations.h"
@@ -24,12 +26,11 @@ PlacedObject* Level::NewObject() {
         free_.pop_back();
         return object;
     }
-    if (used_ == blocks_.size() * kBlockObjects) blocks_.push_back(std::make_unique<PlacedObject[]>(kBlockObjects));
-    PlacedObject* object = &blocks_[used_ / kBlockObjects][used_ % kBlockObjects];
+    static_assert(std::is_trivially_destructible_v<PlacedObject>, "objects in a block are never destroyed one by one");
+    if (used_ == blocks_.size() * kBlockObjects) blocks_.push_back(std::unique_ptr<Block>(new Block));
+    unsigned char* const room = blocks_[used_ / kBlockObjects]->room + used_ % kBlockObjects * sizeof(PlacedObject);
     ++used_;
-    // A block kept through a Clear still holds the objects of before.
-    *object = PlacedObject{};
-    return object;
+    return new (room) PlacedObject{};
 }
 
 void Level::Release(PlacedObject* object) {

@@ -64,7 +64,11 @@ private:
     // million enemies would otherwise cost a million allocations. The blocks outlive Clear, so that
     // loading again neither allocates nor touches fresh pages.
     static constexpr std::size_t kBlockObjects = 2048;
-    std::vector<std::unique_ptr<PlacedObject[]>> blocks_;
+    // Raw room: an object is made in it when it is needed, so that its memory is written once.
+    struct Block {
+        alignas(PlacedObject) unsigned char room[kBlockObjects * sizeof(PlacedObject)];
+    };
+    std::vector<std::unique_ptr<Block>> blocks_;
     std::size_t used_ = 0;
     std::vector<PlacedObject*> free_;
 };
