@@ -4,7 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "bytescan.h"
 
 namespace level {
 namespace {
@@ -27,23 +26,6 @@ std::size_t FindStop(std::string_view text, bool skipping) {
 }
 
 }  // namespace
-
-// Nearly every line lies whole in the buffer and holds nothing to drop but the CR of its CR LF;
-// such a line is handed out where it lies.
-bool LineReader::ReadPlainLine(std::string_view& line) {
-    const char* const begin = pending_.data();
-    const std::size_t size = pending_.size();
-    // Every line end and every byte a line can drop sorts at or below 0x1A, nearly all text above.
-    const std::size_t stop = bytescan::FindAtOrBelow(begin, size, static_cast<unsigned char>(kEndOfFile));
-    std::size_t next;
-    if (stop == size) return false;
-    if (begin[stop] == kLineFeed) next = stop + 1;
-    else if (begin[stop] == kCarriageReturn && stop + 1 < size && begin[stop + 1] == kLineFeed) next = stop + 2;
-    else return false;
-    line = std::string_view(begin, stop);
-    pending_.remove_prefix(next);
-    return true;
-}
 
 LineReader::LineReader(Source source, std::size_t chunkSize)
     : source_(std::move(source)), buffer_(std::max<std::size_t>(chunkSize, 1)) {}
@@ -68,10 +50,9 @@ bool LineReader::ReadLine(std::string& line) {
     return read;
 }
 
-bool LineReader::ReadLine(std::string_view& line) {
+bool LineReader::ReadOtherLine(std::string_view& line) {
     line = {};
     if (ended_) return false;
-    if (ReadPlainLine(line)) return true;
     const bool read = ReadAssembledLine();
     line = assembled_;
     return read;

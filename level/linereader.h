@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bytescan.h"
+
 namespace level {
 
 // Splits text into lines as the game reads them: LF ends a line, every CR is dropped, 0x1A at the
@@ -20,12 +22,31 @@ public:
 
     // The next line into `line`; false when the text has ended.
     bool ReadLine(std::string& line);
-    // The same without a copy: `line` stays valid until the next call.
-    bool ReadLine(std::string_view& line);
+    // The same without a copy: `line` stays valid until the next call. Inline, for the loader's loop.
+    bool ReadLine(std::string_view& line) {
+        if (!ended_ && ReadPlainLine(line)) return true;
+        return ReadOtherLine(line);
+    }
 
 private:
     bool Fill();
-    bool ReadPlainLine(std::string_view& line);
+    // Nearly every line lies whole in the buffer and holds nothing to drop but the CR of its CR LF;
+    // such a line is handed out where it lies. Every line end and every byte a line can drop sorts
+    // at or below 0x1A, nearly all text above.
+    bool ReadPlainLine(std::string_view& line) {
+        const char* const begin = pending_.data();
+        const std::size_t size = pending_.size();
+        const std::size_t stop = bytescan::FindAtOrBelow(begin, size, 0x1a);
+        std::size_t next;
+        if (stop == size) return false;
+        if (begin[stop] == '\n') next = stop + 1;
+        else if (begin[stop] == '\r' && stop + 1 < size && begin[stop + 1] == '\n') next = stop + 2;
+        else return false;
+        line = std::string_view(begin, stop);
+        pending_.remove_prefix(next);
+        return true;
+    }
+    bool ReadOtherLine(std::string_view& line);
     bool ReadAssembledLine();
 
     Source source_;
