@@ -4,16 +4,10 @@
 #include <cstring>
 #include <utility>
 
-
 namespace level {
-namespace {
-constexpr char kLineFeed = '\n';
-constexpr char kCarriageReturn = '\r';
-constexpr char kEndOfFile = '\x1a';
 
-// Where the line's text stops: at LF, CR or 0x1A, or only at LF while the rest of a line is skipped.
 // A plain loop: find_first_of calls memchr once for every byte of the line.
-std::size_t FindStop(std::string_view text, bool skipping) {
+std::size_t LineReader::FindStop(std::string_view text, bool skipping) {
     if (skipping) return text.find(kLineFeed);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -24,8 +18,6 @@ std::size_t FindStop(std::string_view text, bool skipping) {
     }
     return std::string_view::npos;
 }
-
-}  // namespace
 
 LineReader::LineReader(Source source, std::size_t chunkSize)
     : source_(std::move(source)), buffer_(std::max<std::size_t>(chunkSize, 1)) {}

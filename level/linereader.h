@@ -29,6 +29,10 @@ public:
     }
 
 private:
+    static constexpr char kLineFeed = '\n';
+    static constexpr char kCarriageReturn = '\r';
+    static constexpr char kEndOfFile = '\x1a';
+
     bool Fill();
     // Nearly every line lies whole in the buffer and holds nothing to drop but the CR of its CR LF;
     // such a line is handed out where it lies. Every line end and every byte a line can drop sorts
@@ -36,11 +40,11 @@ private:
     bool ReadPlainLine(std::string_view& line) {
         const char* const begin = pending_.data();
         const std::size_t size = pending_.size();
-        const std::size_t stop = bytescan::FindAtOrBelow(begin, size, 0x1a);
+        const std::size_t stop = bytescan::FindAtOrBelow(begin, size, static_cast<unsigned char>(kEndOfFile));
         std::size_t next;
         if (stop == size) return false;
-        if (begin[stop] == '\n') next = stop + 1;
-        else if (begin[stop] == '\r' && stop + 1 < size && begin[stop + 1] == '\n') next = stop + 2;
+        if (begin[stop] == kLineFeed) next = stop + 1;
+        else if (begin[stop] == kCarriageReturn && stop + 1 < size && begin[stop + 1] == kLineFeed) next = stop + 2;
         else return false;
         line = std::string_view(begin, stop);
         pending_.remove_prefix(next);
@@ -48,6 +52,8 @@ private:
     }
     bool ReadOtherLine(std::string_view& line);
     bool ReadAssembledLine();
+    // Where the line's text stops: at LF, CR or 0x1A, or only at LF while the rest of a line is skipped.
+    static std::size_t FindStop(std::string_view text, bool skipping);
 
     Source source_;
     std::vector<char> buffer_;
