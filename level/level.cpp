@@ -64,8 +64,9 @@ PlacedObject* Level::CreateObject(int tag) {
 }
 
 void Level::Clear() {
-    // The controls go before the lists that refer to them.
-    services_.DestroyControls();
+    // The controls go before the lists that refer to them; with no object made since the last
+    // Clear there are none, and the window is not asked (it may be closing).
+    if (used_ > 0) services_.DestroyControls();
     for (ObjectList& list : lists_) list.clear();
     free_.clear();
     used_ = 0;
