@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -41,12 +42,15 @@ double SecondsSince(Clock::time_point start) { return std::chrono::duration<doub
 // The editor's loader with controls that show nothing: only the level code and the file are timed.
 class LoaderServices : public level::LevelServices {
 public:
-    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject&) override {
-        return std::make_unique<level::ObjectControl>();
-    }
+    level::ObjectControl* MakeControl(level::PlacedObject&) override { return &controls_.emplace_back(); }
     void LoadPicture(level::ObjectControl&, const std::string&) override {}
+    void DestroyControl(level::ObjectControl&) override {}
+    void DestroyControls() override { controls_.clear(); }
     void ShowDialog(const std::string&, level::DialogType) override {}
     void SetBusyCursor(bool) override {}
+
+private:
+    std::deque<level::ObjectControl> controls_;
 };
 
 // A full round with enemies on the even grid that a drag reaches, `lines` lines in the order a

@@ -2,30 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <new>
 #include <vector>
 
 #include "locations.h"
-
-namespace {
-
-union Slot {
-    Slot* next;
-    alignas(SpriteControl) unsigned char bytes[sizeof(SpriteControl)];
-};
-
-struct SlotPool {
-    static constexpr std::size_t kBlockSlots = 4096;
-    std::vector<std::unique_ptr<Slot[]>> blocks;
-    Slot* free = nullptr;
-};
-
-SlotPool& Pool() {
-    static SlotPool pool;
-    return pool;
-}
-
-}  // namespace
 
 files::RgbaImage DecodePicture(const std::string& path) {
     struct stat st {};
@@ -34,28 +13,21 @@ files::RgbaImage DecodePicture(const std::string& path) {
     return files::DecodePngFile(path);
 }
 
-void* SpriteControl::operator new(std::size_t size) {
-    if (size != sizeof(SpriteControl)) return ::operator new(size);
-    SlotPool& pool = Pool();
-    if (pool.free == nullptr) {
-        Slot* const block = pool.blocks.emplace_back(std::make_unique<Slot[]>(SlotPool::kBlockSlots)).get();
-        for (std::size_t i = 0; i < SlotPool::kBlockSlots; ++i)
-            block[i].next = i + 1 < SlotPool::kBlockSlots ? &block[i + 1] : nullptr;
-        pool.free = block;
-    }
-    Slot* const slot = pool.free;
-    pool.free = slot->next;
-    return slot;
+level::ObjectControl* HeadlessServices::MakeControl(level::PlacedObject&) {
+    if (free_.empty()) return &controls_.emplace_back();
+    SpriteControl* control = free_.back();
+    free_.pop_back();
+    *control = SpriteControl{};
+    return control;
 }
 
-void SpriteControl::operator delete(void* control) noexcept {
-    auto* const slot = static_cast<Slot*>(control);
-    slot->next = Pool().free;
-    Pool().free = slot;
+void HeadlessServices::DestroyControl(level::ObjectControl& control) {
+    free_.push_back(&static_cast<SpriteControl&>(control));
 }
 
-std::unique_ptr<level::ObjectControl> HeadlessServices::MakeControl(level::PlacedObject&) {
-    return std::make_unique<SpriteControl>();
+void HeadlessServices::DestroyControls() {
+    controls_.clear();
+    free_.clear();
 }
 
 void HeadlessServices::LoadPicture(level::ObjectControl& control, const std::string& path) {

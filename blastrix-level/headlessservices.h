@@ -1,9 +1,10 @@
 #pragma once
 
-#include <cstddef>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "pngdecoder.h"
 #include "services.h"
@@ -12,13 +13,9 @@
 // wait or never end, with the editor's kind of file-open text.
 files::RgbaImage DecodePicture(const std::string& path);
 
-// A placed object's control without a screen: the sprite it shows. A large round makes and
-// destroys them by the million, so they come from blocks kept for reuse (on one thread).
+// A placed object's control without a screen: the sprite it shows.
 struct SpriteControl : level::ObjectControl {
     const files::RgbaImage* sprite = nullptr;
-
-    static void* operator new(std::size_t size);
-    static void operator delete(void* control) noexcept;
 };
 
 // What the level code needs of the window, without one: controls that only hold their sprite,
@@ -28,8 +25,10 @@ class HeadlessServices : public level::LevelServices {
 public:
     explicit HeadlessServices(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
 
-    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject& object) override;
+    level::ObjectControl* MakeControl(level::PlacedObject& object) override;
     void LoadPicture(level::ObjectControl& control, const std::string& path) override;
+    void DestroyControl(level::ObjectControl& control) override;
+    void DestroyControls() override;
     void ShowDialog(const std::string& text, level::DialogType type) override;
     void SetBusyCursor(bool busy) override;
 
@@ -45,6 +44,9 @@ private:
     };
 
     std::string programDirectory_;
+    // A large round makes controls by the million: they live in blocks, kept for reuse.
+    std::deque<SpriteControl> controls_;
+    std::vector<SpriteControl*> free_;
     std::map<std::string, Entry> sprites_;
     // Objects of one kind come in runs: the last sprite asked for is found without a search.
     const std::pair<const std::string, Entry>* last_ = nullptr;

@@ -28,7 +28,24 @@ public:
 
     QImage Load(const std::string& composedPath);
 
+    // While one lives, a sprite once read is taken as it was: loading a level looks at each sprite
+    // file once, not once for each of its objects.
+    class Batch {
+    public:
+        explicit Batch(SpriteCache& cache) : cache_(cache) { ++cache_.batchDepth_; }
+        ~Batch() {
+            if (--cache_.batchDepth_ == 0) cache_.batch_.clear();
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        SpriteCache& cache_;
+    };
+
 private:
+    QImage LoadChecked(const std::string& composedPath);
+
     struct Entry {
         long long modified = 0;
         long long size = 0;
@@ -38,4 +55,6 @@ private:
     std::function<std::string(const std::string&)> resolve_;
     std::map<std::string, std::string> resolved_;
     std::map<std::string, Entry> entries_;
+    int batchDepth_ = 0;
+    std::map<std::string, QImage> batch_;
 };

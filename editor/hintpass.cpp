@@ -53,8 +53,9 @@ QString THintPass::HintAt(QPoint globalPosition, QWidget** widget) const {
     if (under == nullptr || under->window() != &window_) return QString();
     *widget = under;
     if (under == stage_.viewport()) {
-        const PictureItem* control = stage_.ControlAtScreen(globalPosition);
-        return control != nullptr ? control->hint : QString();
+        // Placed objects have no hint.
+        const StageHit hit = stage_.HitAtScreen(globalPosition);
+        return hit.object == nullptr && hit.picture != nullptr ? hit.picture->hint : QString();
     }
     for (QWidget* w = under; w != nullptr; w = w->parentWidget()) {
         const QString hint = w->property(kHintProperty).toString();

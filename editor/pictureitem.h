@@ -2,17 +2,17 @@
 
 #include <QGraphicsItem>
 #include <QImage>
+#include <QRect>
 #include <QString>
+
+#include <cstdint>
 
 #include "level.h"
 
-class TStage;
-
-// A picture control of the window: draws its picture at its top-left corner, at the picture's
-// natural size, cut off at the control's size, blended over what lies beneath.
+// A picture control of the window: the background, the game area or a palette picture.
 class PictureItem : public QGraphicsItem {
 public:
-    enum class Role { Background, GameArea, Palette, Object };
+    enum class Role { Background, GameArea, Palette };
 
     PictureItem(Role role, QString name, QSize size, int tag = 0);
 
@@ -40,17 +40,28 @@ private:
     QImage picture_;
 };
 
-// A placed object's control; it lives exactly as long as its object.
-class ObjectItem : public PictureItem, public level::ObjectControl {
+// A placed object's control: which picture the stage shows for the object, and where. It has no
+// hint and the default cursor. The stage keeps it from MakeControl until the level gives it back.
+class ObjectItem : public level::ObjectControl {
 public:
-    ObjectItem(TStage& stage, level::PlacedObject& object);
-    ~ObjectItem() override;
+    ObjectItem(level::PlacedObject& object, std::uint32_t order) : object_(&object), order_(order) {}
 
-    level::PlacedObject& Object() const { return object_; }
-    // Shows the object where its bounds say; one wholly outside the window is hidden.
-    void SyncToBounds();
+    level::PlacedObject& Object() const { return *object_; }
+    const QImage& Picture() const;
+    QSize Size() const { return QSize(object_->bounds.width, object_->bounds.height); }
+    // Place in creation order, which is the stacking order: later ones lie above.
+    std::uint32_t Order() const { return order_; }
+    // Where the stage shows the object; nothing for one wholly outside the stage, which is never drawn.
+    bool IsShown() const { return !shown_.isEmpty(); }
+    const QRect& Shown() const { return shown_; }
+    QPoint Position() const { return shown_.topLeft(); }
 
 private:
-    TStage& stage_;
-    level::PlacedObject& object_;
+    friend class ObjectLayer;
+
+    level::PlacedObject* object_;
+    const QImage* picture_ = nullptr;
+    QRect shown_;
+    std::uint32_t order_;
+    bool alive_ = true;
 };

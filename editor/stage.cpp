@@ -3,32 +3,23 @@
 #include <QApplication>
 #include <QMouseEvent>
 
-#include <cmath>
+#include "objectlayer.h"
 
 namespace {
 
-// 2^8 leaves of about 30 x 17 pixels: an object lies in a handful of them.
-constexpr int kIndexDepth = 8;
+// Pictures stack from 0 up in creation order; the objects' layer lies above them all.
+constexpr qreal kObjectLayerZ = 1e9;
 
-QPoint Inside(const PictureItem& item, QPoint position) {
-    const QPointF local = item.mapFromScene(QPointF(position));
-    return QPoint(static_cast<int>(std::floor(local.x())), static_cast<int>(std::floor(local.y())));
-}
-
-ObjectItem* AsObject(PictureItem* item) {
-    return item != nullptr && item->GetRole() == PictureItem::Role::Object ? static_cast<ObjectItem*>(item) : nullptr;
-}
+QPoint Inside(const ObjectItem& item, QPoint position) { return position - item.Position(); }
 
 }  // namespace
 
-TStage::TStage(QWidget* parent) : QGraphicsView(parent) {
-    // Placed objects move all the time and may be counted in tens of thousands; the index keeps
-    // hit tests and repaints local. Its depth is fixed: left to itself, the index deepens with the
-    // number of items until, on a scene this small, every leaf is a pixel or two and each object is
-    // filed in hundreds of them, which makes a large level take seconds and a gigabyte to load.
-    scene_.setItemIndexMethod(QGraphicsScene::BspTreeIndex);
-    scene_.setBspTreeDepth(kIndexDepth);
+TStage::TStage(QWidget* parent) : QGraphicsView(parent), objects_(new ObjectLayer(QSize(kWidth, kHeight))) {
+    // A dozen pictures and one layer: the layer keeps its own index of the objects.
+    scene_.setItemIndexMethod(QGraphicsScene::NoIndex);
     scene_.setSceneRect(0, 0, kWidth, kHeight);
+    objects_->setZValue(kObjectLayerZ);
+    scene_.addItem(objects_);
     setScene(&scene_);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -50,38 +41,61 @@ TStage::~TStage() { setScene(nullptr); }
 PictureItem* TStage::AddPicture(PictureItem::Role role, const QString& name, QPoint position, QSize size, int tag) {
     auto* item = new PictureItem(role, name, size, tag);
     item->setPos(position);
-    item->setZValue(nextZ_++);
+    item->setZValue(static_cast<qreal>(pictures_.size()));
     scene_.addItem(item);
+    pictures_.push_back(item);
     return item;
 }
 
-void TStage::AddObject(ObjectItem* item) {
-    item->setZValue(nextZ_++);
-    scene_.addItem(item);
+ObjectItem& TStage::AddObject(level::PlacedObject& object) { return objects_->Add(object); }
+
+void TStage::SetObjectPicture(ObjectItem& item, const QImage& picture) { objects_->SetPicture(item, picture); }
+
+void TStage::MoveObject(ObjectItem& item) { objects_->Sync(item); }
+
+void TStage::DestroyObject(ObjectItem& item) {
+    emit ObjectDestroyed(&item);
+    if (captured_ == &item) captured_ = nullptr;
+    objects_->Remove(item);
 }
 
-void TStage::ForgetObject(ObjectItem* item) {
-    if (captured_ == item) captured_ = nullptr;
-    emit ObjectDestroyed(item);
+void TStage::DestroyObjects() {
+    emit ObjectsDestroyed();
+    captured_ = nullptr;
+    objects_->Clear();
 }
 
-PictureItem* TStage::ControlAt(QPoint position) const {
-    QGraphicsItem* item = scene_.itemAt(QPointF(position), QTransform());
-    return static_cast<PictureItem*>(item);
+std::vector<ObjectItem*> TStage::ObjectsBottomToTop() const { return objects_->BottomToTop(); }
+
+std::size_t TStage::ObjectCount() const { return objects_->Count(); }
+
+StageHit TStage::HitAt(QPoint position) const {
+    StageHit hit;
+    hit.object = objects_->At(position);
+    if (hit.object != nullptr) return hit;
+    for (auto it = pictures_.rbegin(); it != pictures_.rend(); ++it) {
+        PictureItem* picture = *it;
+        if (QRect(picture->pos().toPoint(), picture->Size()).contains(position)) {
+            hit.picture = picture;
+            break;
+        }
+    }
+    return hit;
 }
 
-PictureItem* TStage::ControlAtScreen(QPoint globalPosition) const {
-    if (QApplication::widgetAt(globalPosition) != viewport()) return nullptr;
-    return ControlAt(viewport()->mapFromGlobal(globalPosition));
+StageHit TStage::HitAtScreen(QPoint globalPosition) const {
+    if (QApplication::widgetAt(globalPosition) != viewport()) return StageHit{};
+    return HitAt(viewport()->mapFromGlobal(globalPosition));
 }
 
 ObjectItem* TStage::Target(QPoint position) const {
-    return captured_ != nullptr ? captured_ : AsObject(ControlAt(position));
+    return captured_ != nullptr ? captured_ : objects_->At(position);
 }
 
 void TStage::UpdateCursor(QPoint position) {
-    const PictureItem* control = captured_ != nullptr ? captured_ : ControlAt(position);
-    const Qt::CursorShape shape = control != nullptr ? control->cursorShape : Qt::ArrowCursor;
+    // Placed objects show the default cursor.
+    const StageHit hit = captured_ != nullptr ? StageHit{captured_, nullptr} : HitAt(position);
+    const Qt::CursorShape shape = hit.picture != nullptr ? hit.picture->cursorShape : Qt::ArrowCursor;
     if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
 
@@ -99,10 +113,12 @@ void TStage::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     // The second click of a double-click is also a press for the control under it.
     const QPoint position = event->position().toPoint();
-    PictureItem* control = captured_ != nullptr ? captured_ : ControlAt(position);
-    if (control != nullptr && control->GetRole() == PictureItem::Role::Palette) {
-        if (event->button() == Qt::LeftButton) emit PaletteDoubleClicked(control);
-        return;
+    if (captured_ == nullptr) {
+        const StageHit hit = HitAt(position);
+        if (hit.picture != nullptr && hit.picture->GetRole() == PictureItem::Role::Palette) {
+            if (event->button() == Qt::LeftButton) emit PaletteDoubleClicked(hit.picture);
+            return;
+        }
     }
     Press(event);
 }

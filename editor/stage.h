@@ -3,11 +3,22 @@
 #include <QGraphicsScene>
 #include <QGraphicsView>
 
+#include <cstddef>
+#include <vector>
+
 #include "pictureitem.h"
 
-// The picture area of the window: every picture control and placed object is an item of one
-// scene. It reports what the mouse does to its controls as signals, with one placed object at a
-// time holding the mouse capture.
+class ObjectLayer;
+
+// What lies topmost under a point of the stage: a placed object, else a picture control, else neither.
+struct StageHit {
+    ObjectItem* object = nullptr;
+    PictureItem* picture = nullptr;
+};
+
+// The picture area of the window: the picture controls are items of one scene, and the placed
+// objects' controls are drawn by one layer above them all. It reports what the mouse does to its
+// controls as signals, with one placed object at a time holding the mouse capture.
 class TStage : public QGraphicsView {
     Q_OBJECT
 
@@ -18,15 +29,22 @@ public:
     explicit TStage(QWidget* parent);
     ~TStage() override;
 
-    // A picture control owned by the scene, above every control created before it.
+    // A picture control owned by the scene, above every control created before it and below every placed object.
     PictureItem* AddPicture(PictureItem::Role role, const QString& name, QPoint position, QSize size, int tag = 0);
-    void AddObject(ObjectItem* item);
-    void ForgetObject(ObjectItem* item);
 
-    // The topmost control under a point of the stage, if any.
-    PictureItem* ControlAt(QPoint position) const;
+    // A placed object's control, above every one created before it, shown where the object's bounds say.
+    ObjectItem& AddObject(level::PlacedObject& object);
+    void SetObjectPicture(ObjectItem& item, const QImage& picture);
+    // Shows the object where its bounds say now.
+    void MoveObject(ObjectItem& item);
+    void DestroyObject(ObjectItem& item);
+    void DestroyObjects();
+    std::vector<ObjectItem*> ObjectsBottomToTop() const;
+    std::size_t ObjectCount() const;
+
+    StageHit HitAt(QPoint position) const;
     // The same under a point of the screen, where the stage is what lies there.
-    PictureItem* ControlAtScreen(QPoint globalPosition) const;
+    StageHit HitAtScreen(QPoint globalPosition) const;
 
     void Capture(ObjectItem* item) { captured_ = item; }
     void ReleaseCapture() { captured_ = nullptr; }
@@ -42,7 +60,9 @@ signals:
     void RightReleased(QPoint globalPosition);
     // The captured object lost the mouse without a release reaching it.
     void CaptureLost();
+    // Sent while the object, or every object, and the capture are still there.
     void ObjectDestroyed(ObjectItem* object);
+    void ObjectsDestroyed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -60,6 +80,8 @@ private:
     void UpdateCursor(QPoint position);
 
     QGraphicsScene scene_;
+    // In creation order, which is their stacking order.
+    std::vector<PictureItem*> pictures_;
+    ObjectLayer* objects_;
     ObjectItem* captured_ = nullptr;
-    qreal nextZ_ = 0;
 };

@@ -156,6 +156,7 @@ void TForm1::ConnectControls() {
     connect(stage_, &TStage::RightReleased, this, [this](QPoint at) { Guarded([&] { OpenContextMenu(at); }); });
     connect(stage_, &TStage::CaptureLost, this, [this] { Guarded([&] { CaptureLost(); }); });
     connect(stage_, &TStage::ObjectDestroyed, this, &TForm1::ObjectDestroyed);
+    connect(stage_, &TStage::ObjectsDestroyed, this, &TForm1::ObjectsDestroyed);
 
     hintPass_ = new THintPass(*this, *stage_, *label1_);
     connect(hintPass_, &THintPass::HintChanged, this, &TForm1::ApplicationHint);
@@ -190,6 +191,11 @@ void TForm1::FormCreate() {
     label1_->show();
     level_->pendingX = 0;
     level_->pendingY = 0;
+    LoadRound();
+}
+
+void TForm1::LoadRound() {
+    const SpriteCache::Batch batch(sprites_);
     level::LoadLevel(*level_, round_);
 }
 
@@ -214,13 +220,15 @@ PictureItem* TForm1::PaletteControl(int tag) const { return level::IsValidTag(ta
 
 void TForm1::ShowFailure(const char* text) { dialogs::ShowError(QString::fromLocal8Bit(text)); }
 
-std::unique_ptr<level::ObjectControl> TForm1::MakeControl(level::PlacedObject& object) {
-    return std::make_unique<ObjectItem>(*stage_, object);
-}
+level::ObjectControl* TForm1::MakeControl(level::PlacedObject& object) { return &stage_->AddObject(object); }
 
 void TForm1::LoadPicture(level::ObjectControl& control, const std::string& path) {
-    static_cast<ObjectItem&>(control).SetPicture(sprites_.Load(path));
+    stage_->SetObjectPicture(static_cast<ObjectItem&>(control), sprites_.Load(path));
 }
+
+void TForm1::DestroyControl(level::ObjectControl& control) { stage_->DestroyObject(static_cast<ObjectItem&>(control)); }
+
+void TForm1::DestroyControls() { stage_->DestroyObjects(); }
 
 void TForm1::ShowDialog(const std::string& text, level::DialogType type) {
     dialogs::ShowMessage(QString::fromLocal8Bit(text.c_str()), type);
@@ -255,7 +263,7 @@ void TForm1::ControlMouseMove(ObjectItem* sender, int x, int y) {
         {std::int64_t{bounds.left} + x - dragOriginX_, std::int64_t{bounds.top} + y - dragOriginY_}, bounds.width);
     bounds.left = static_cast<std::int32_t>(to.left);
     bounds.top = static_cast<std::int32_t>(to.top);
-    sender->SyncToBounds();
+    stage_->MoveObject(*sender);
     label1_->SetCaption(QStringLiteral(" X: %1 Y: %2").arg(bounds.left).arg(bounds.top));
 }
 
@@ -277,15 +285,19 @@ void TForm1::ObjectDestroyed(ObjectItem* item) {
     if (stage_->Captured() == item) dragging_ = false;
 }
 
+void TForm1::ObjectsDestroyed() {
+    selectedObject_ = nullptr;
+    if (stage_->Captured() != nullptr) dragging_ = false;
+}
+
 void TForm1::OpenContextMenu(QPoint globalPosition) {
-    PictureItem* control = stage_->ControlAtScreen(globalPosition);
-    if (control == nullptr) return;
-    if (control->GetRole() == PictureItem::Role::Object) {
+    const StageHit hit = stage_->HitAtScreen(globalPosition);
+    if (hit.object != nullptr) {
         // Delete Item acts on the object its menu was opened over, also when the right button
         // went down elsewhere.
-        selectedObject_ = static_cast<ObjectItem*>(control);
+        selectedObject_ = hit.object;
         borrarObjeto_->exec(globalPosition);
-    } else if (control == image2_) {
+    } else if (hit.picture == image2_) {
         popupMenu1_->exec(globalPosition);
     }
 }
@@ -305,7 +317,7 @@ void TForm1::ChangeRound(int round, level::BackgroundSpelling spelling) {
     } catch (const std::exception&) {
         ShowDialog(std::string(kMissingBackgroundText) + "\r\r" + path, level::DialogType::Information);
     }
-    level::LoadLevel(*level_, round_);
+    LoadRound();
     setWindowTitle(QString::fromStdString(level::RoundTitle(round_)));
 }
 
@@ -317,7 +329,7 @@ void TForm1::guardarDblClick() {
     if (level::SaveLevel(*level_, round_)) label1_->SetCaption("Level saved!");
 }
 
-void TForm1::cargarDblClick() { level::LoadLevel(*level_, round_); }
+void TForm1::cargarDblClick() { LoadRound(); }
 
 void TForm1::ApplicationHint(const QString& hint) {
     const qsizetype bar = hint.indexOf('|');

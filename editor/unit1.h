@@ -93,9 +93,12 @@ private:
     void OpenContextMenu(QPoint globalPosition);
     void CaptureLost();
     void ObjectDestroyed(ObjectItem* item);
+    void ObjectsDestroyed();
 
-    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject& object) override;
+    level::ObjectControl* MakeControl(level::PlacedObject& object) override;
     void LoadPicture(level::ObjectControl& control, const std::string& path) override;
+    void DestroyControl(level::ObjectControl& control) override;
+    void DestroyControls() override;
     void ShowDialog(const std::string& text, level::DialogType type) override;
     void SetBusyCursor(bool busy) override;
 
@@ -104,6 +107,8 @@ private:
     void FormCreate();
     void FormClose();
     void ChangeRound(int round, level::BackgroundSpelling spelling);
+    // Loads the round's level file; each sprite file is read at most once for it.
+    void LoadRound();
 
     std::string programDirectory_;
     std::unique_ptr<level::Level> level_;

@@ -14,23 +14,6 @@ std::string_view GetField(std::string_view line, char separator, int n) {
     return line.substr(fieldStart);
 }
 
-void GetFields(std::string_view line, char separator, std::string_view* fields, std::size_t count) {
-    if (count == 0) return;
-    // A byte loop: level lines are short, and a library search per field costs more than the scan.
-    const char* const data = line.data();
-    std::size_t n = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (data[i] != separator) continue;
-        fields[n++] = std::string_view(data + start, i - start);
-        start = i + 1;
-        if (n == count) return;
-    }
-    // The line ended inside field n + 1, its last, which also stands for every field past it.
-    const std::string_view last(data + start, line.size() - start);
-    for (; n < count; ++n) fields[n] = last;
-}
-
 namespace {
 
 int HexValue(char c) {
@@ -58,7 +41,22 @@ std::optional<std::uint32_t> ParseHex(std::string_view digits) {
 
 }  // namespace
 
-std::optional<std::int32_t> ParseLevelInt(std::string_view text) {
+bool ParseLevelInt(std::string_view text, std::int32_t& value) {
+    // A coordinate as the editor writes it, up to nine plain digits, cannot overflow: the short way.
+    constexpr std::size_t kSafeDigits = 9;
+    if (!text.empty() && text.size() <= kSafeDigits) {
+        std::int32_t plain = 0;
+        std::size_t digits = 0;
+        for (; digits < text.size(); ++digits) {
+            const unsigned digit = static_cast<unsigned char>(text[digits]) - unsigned{'0'};
+            if (digit > 9) break;
+            plain = plain * 10 + static_cast<std::int32_t>(digit);
+        }
+        if (digits == text.size()) {
+            value = plain;
+            return true;
+        }
+    }
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
@@ -70,22 +68,31 @@ std::optional<std::int32_t> ParseLevelInt(std::string_view text) {
     else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) prefix = 2;
     if (prefix != 0) {
         const std::optional<std::uint32_t> pattern = ParseHex(rest.substr(prefix));
-        if (!pattern) return std::nullopt;
+        if (!pattern) return false;
         const std::uint32_t bits = negative ? 0u - *pattern : *pattern;
-        return static_cast<std::int32_t>(bits);
+        value = static_cast<std::int32_t>(bits);
+        return true;
     }
 
-    if (rest.empty()) return std::nullopt;
+    if (rest.empty()) return false;
     // One past the largest magnitude, so that -2147483648 is accepted and 2147483648 is not.
     const std::uint64_t limit = negative ? 2147483648ull : 2147483647ull;
     std::uint64_t magnitude = 0;
     for (const char c : rest) {
-        if (c < '0' || c > '9') return std::nullopt;
+        if (c < '0' || c > '9') return false;
         magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
-        if (magnitude > limit) return std::nullopt;
+        if (magnitude > limit) return false;
     }
-    const std::int64_t value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-    return static_cast<std::int32_t>(value);
+    const std::int64_t signedValue =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    value = static_cast<std::int32_t>(signedValue);
+    return true;
+}
+
+std::optional<std::int32_t> ParseLevelInt(std::string_view text) {
+    std::int32_t value = 0;
+    if (!ParseLevelInt(text, value)) return std::nullopt;
+    return value;
 }
 
 }  // namespace level

@@ -1,6 +1,8 @@
 #include "level.h"
 
 #include <algorithm>
+#include <new>
+#include <type_traits>
 #include <utility>
 
 #include "locations.h"
@@ -19,14 +21,20 @@ bool Level::Refuses(const ObjectKind& kind) const {
 }
 
 PlacedObject* Level::NewObject() {
-    if (free_.empty()) return &store_.emplace_back();
-    PlacedObject* object = free_.back();
-    free_.pop_back();
-    return object;
+    if (!free_.empty()) {
+        PlacedObject* object = free_.back();
+        free_.pop_back();
+        return object;
+    }
+    static_assert(std::is_trivially_destructible_v<PlacedObject>, "objects in a block are never destroyed one by one");
+    if (used_ == blocks_.size() * kBlockObjects) blocks_.push_back(std::unique_ptr<Block>(new Block));
+    unsigned char* const room = blocks_[used_ / kBlockObjects]->room + used_ % kBlockObjects * sizeof(PlacedObject);
+    ++used_;
+    return new (room) PlacedObject{};
 }
 
 void Level::Release(PlacedObject* object) {
-    object->control.reset();
+    if (object->control != nullptr) services_.DestroyControl(*object->control);
     *object = PlacedObject{};
     free_.push_back(object);
 }
@@ -56,13 +64,12 @@ PlacedObject* Level::CreateObject(int tag) {
 }
 
 void Level::Clear() {
-    // Controls go list by list, in list order, before the lists themselves.
-    for (ObjectList& list : lists_) {
-        for (PlacedObject* object : list) object->control.reset();
-    }
+    // The controls go before the lists that refer to them; with no object made since the last
+    // Clear there are none, and the window is not asked (it may be closing).
+    if (used_ > 0) services_.DestroyControls();
     for (ObjectList& list : lists_) list.clear();
     free_.clear();
-    store_.clear();
+    used_ = 0;
 }
 
 bool Level::Remove(const PlacedObject* object) {

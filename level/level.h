@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,11 +11,11 @@
 
 namespace level {
 
-// One object on the game area; it owns the control that shows it.
+// One object on the game area and the window's control that shows it (null where nothing shows objects).
 struct PlacedObject {
     int tag = 0;
     Bounds bounds;
-    std::unique_ptr<ObjectControl> control;
+    ObjectControl* control = nullptr;
 };
 
 // A list refers to objects; the level owns them.
@@ -62,8 +61,15 @@ private:
     std::array<std::string, kKinds.size()> spritePaths_;
     std::array<ObjectList, kListCount> lists_;
     // Objects live in blocks that never move, with destroyed ones kept for reuse: a level of a
-    // million enemies would otherwise cost a million allocations.
-    std::deque<PlacedObject> store_;
+    // million enemies would otherwise cost a million allocations. The blocks outlive Clear, so that
+    // loading again neither allocates nor touches fresh pages.
+    static constexpr std::size_t kBlockObjects = 2048;
+    // Raw room: an object is made in it when it is needed, so that its memory is written once.
+    struct Block {
+        alignas(PlacedObject) unsigned char room[kBlockObjects * sizeof(PlacedObject)];
+    };
+    std::vector<std::unique_ptr<Block>> blocks_;
+    std::size_t used_ = 0;
     std::vector<PlacedObject*> free_;
 };
 

@@ -79,10 +79,14 @@ const ObjectKind* PlatformKindOfSize(std::string_view size) {
     return nullptr;
 }
 
+[[noreturn]] void ThrowNotAnInteger(std::string_view field) {
+    throw std::invalid_argument("'" + std::string(field) + "' is not a valid integer value");
+}
+
 std::int32_t ReadCoordinate(std::string_view field) {
-    const std::optional<std::int32_t> value = ParseLevelInt(field);
-    if (!value) throw std::invalid_argument("'" + std::string(field) + "' is not a valid integer value");
-    return *value;
+    std::int32_t value = 0;
+    if (!ParseLevelInt(field, value)) ThrowNotAnInteger(field);
+    return value;
 }
 
 class FileDescriptor {
@@ -108,7 +112,7 @@ std::size_t FailedField(const LoadedLine& seen) {
 }
 
 void ReadObjects(Level& level, LineReader& reader, LoadObserver* observer) {
-    std::string line;
+    std::string_view line;
     LoadedLine seen;
     std::string_view* const fields = seen.fields;
     while (reader.ReadLine(line)) {

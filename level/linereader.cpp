@@ -5,14 +5,9 @@
 #include <utility>
 
 namespace level {
-namespace {
-constexpr char kLineFeed = '\n';
-constexpr char kCarriageReturn = '\r';
-constexpr char kEndOfFile = '\x1a';
 
-// Where the line's text stops: at LF, CR or 0x1A, or only at LF while the rest of a line is skipped.
 // A plain loop: find_first_of calls memchr once for every byte of the line.
-std::size_t FindStop(std::string_view text, bool skipping) {
+std::size_t LineReader::FindStop(std::string_view text, bool skipping) {
     if (skipping) return text.find(kLineFeed);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -22,23 +17,6 @@ std::size_t FindStop(std::string_view text, bool skipping) {
             return i;
     }
     return std::string_view::npos;
-}
-}  // namespace
-
-// Nearly every line lies whole in the buffer and holds nothing to drop but the CR of its CR LF;
-// such a line is taken in one copy, found by the library's fast byte searches.
-bool LineReader::ReadPlainLine(std::string& line) {
-    if (pending_.empty() || pending_.front() == kCarriageReturn || pending_.front() == kEndOfFile) return false;
-    const char* const begin = pending_.data();
-    const auto* const feed = static_cast<const char*>(std::memchr(begin, kLineFeed, pending_.size()));
-    if (feed == nullptr) return false;
-    const char* const textEnd = feed > begin && feed[-1] == kCarriageReturn ? feed - 1 : feed;
-    const auto length = static_cast<std::size_t>(textEnd - begin);
-    if (std::memchr(begin, kCarriageReturn, length) != nullptr || std::memchr(begin, kEndOfFile, length) != nullptr)
-        return false;
-    line.assign(begin, length);
-    pending_.remove_prefix(static_cast<std::size_t>(feed - begin) + 1);
-    return true;
 }
 
 LineReader::LineReader(Source source, std::size_t chunkSize)
@@ -58,9 +36,23 @@ bool LineReader::Fill() {
 }
 
 bool LineReader::ReadLine(std::string& line) {
-    line.clear();
+    std::string_view view;
+    const bool read = ReadLine(view);
+    line.assign(view.data(), view.size());
+    return read;
+}
+
+bool LineReader::ReadOtherLine(std::string_view& line) {
+    line = {};
     if (ended_) return false;
-    if (ReadPlainLine(line)) return true;
+    const bool read = ReadAssembledLine();
+    line = assembled_;
+    return read;
+}
+
+bool LineReader::ReadAssembledLine() {
+    std::string& line = assembled_;
+    line.clear();
     // A dropped CR must not make a line on its own nor hide a 0x1A that starts the line.
     for (;;) {
         if (pending_.empty() && !Fill()) {

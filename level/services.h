@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace level {
@@ -15,11 +14,8 @@ struct Bounds {
     std::int32_t height = 0;
 };
 
-// The window's on-screen picture of one placed object; destroying it takes it off the screen.
-class ObjectControl {
-public:
-    virtual ~ObjectControl() = default;
-};
+// The window's on-screen picture of one placed object. The window owns it; the level refers to it.
+class ObjectControl {};
 
 enum class DialogType { Information, Confirmation };
 
@@ -27,10 +23,16 @@ enum class DialogType { Information, Confirmation };
 class LevelServices {
 public:
     virtual ~LevelServices() = default;
-    // The object's tag and bounds are set; the control lives as long as the object.
-    virtual std::unique_ptr<ObjectControl> MakeControl(PlacedObject& object) = 0;
+    // A control for the object, whose tag and bounds are set, or nullptr where nothing shows objects.
+    // The window keeps it until the level gives it back through DestroyControl or DestroyControls.
+    virtual ObjectControl* MakeControl(PlacedObject& object) = 0;
     // Throws when the picture cannot be read; the message is the one to show.
     virtual void LoadPicture(ObjectControl& control, const std::string& path) = 0;
+    // Takes one control off the screen for good.
+    virtual void DestroyControl(ObjectControl& control) = 0;
+    // Takes every control off the screen at once, as the level empties: a level of many objects
+    // goes in one step instead of one control at a time.
+    virtual void DestroyControls() = 0;
     virtual void ShowDialog(const std::string& text, DialogType type) = 0;
     virtual void SetBusyCursor(bool busy) = 0;
 };

@@ -8,7 +8,6 @@
 #include "levelfile.h"
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -129,8 +128,10 @@ struct Placed {
 // Places nothing on a screen: the level model alone decides what a sample round holds.
 class NoWindow : public level::LevelServices {
 public:
-    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject&) override { return nullptr; }
+    level::ObjectControl* MakeControl(level::PlacedObject&) override { return nullptr; }
     void LoadPicture(level::ObjectControl&, const std::string&) override {}
+    void DestroyControl(level::ObjectControl&) override {}
+    void DestroyControls() override {}
     void ShowDialog(const std::string& text, level::DialogType) override { fail("the level was refused: " + text); }
     void SetBusyCursor(bool) override {}
 };

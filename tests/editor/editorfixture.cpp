@@ -7,7 +7,6 @@
 #include <QColor>
 #include <QCursor>
 #include <QDialog>
-#include <QGraphicsScene>
 #include <QImage>
 #include <QMenu>
 #include <QPushButton>
@@ -285,14 +284,14 @@ QPoint EditorTest::Centre(const PictureItem& item) {
     return item.pos().toPoint() + QPoint(item.Size().width() / 2, item.Size().height() / 2);
 }
 
+QPoint EditorTest::Centre(const ObjectItem& item) {
+    return item.Position() + QPoint(item.Size().width() / 2, item.Size().height() / 2);
+}
+
 std::vector<ObjectItem*> EditorTest::ObjectsBottomToTop() const {
-    std::vector<ObjectItem*> objects;
-    for (QGraphicsItem* item : form_->Stage()->scene()->items()) {
-        auto* picture = static_cast<PictureItem*>(item);
-        if (picture->GetRole() == PictureItem::Role::Object) objects.push_back(static_cast<ObjectItem*>(picture));
-    }
+    std::vector<ObjectItem*> objects = form_->Stage()->ObjectsBottomToTop();
     std::stable_sort(objects.begin(), objects.end(),
-                     [](const ObjectItem* a, const ObjectItem* b) { return a->zValue() < b->zValue(); });
+                     [](const ObjectItem* a, const ObjectItem* b) { return a->Order() < b->Order(); });
     return objects;
 }
 

@@ -144,6 +144,7 @@ protected:
     // Adds one from the palette and drags it from where new objects appear to `topLeft`.
     ObjectItem* PlaceFromPalette(int tag, QPoint topLeft);
     static QPoint Centre(const PictureItem& item);
+    static QPoint Centre(const ObjectItem& item);
     std::vector<ObjectItem*> ObjectsBottomToTop() const;
     std::vector<ShownObject> Shown() const;
 

@@ -237,7 +237,7 @@ TEST_F(CommandsTest, LoadShowsWhatWasSavedInFileOrder) {
                                                  {level::kPlatform75Tag, 300, 200},
                                                  {level::kPlatform50Tag, 380, 220}}));
     for (const ObjectItem* item : ObjectsBottomToTop())
-        EXPECT_EQ(item->pos(), QPointF(item->Object().bounds.left, item->Object().bounds.top));
+        EXPECT_EQ(item->Position(), QPoint(item->Object().bounds.left, item->Object().bounds.top));
     EXPECT_TRUE(catcher_.dialogs.empty());
 }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QGraphicsScene>
+#include <QPainter>
 
 #include <climits>
 #include <filesystem>
@@ -39,11 +39,11 @@ TEST_P(CreateTest, DoubleClickOnThePaletteAddsOneOnTopAtTheDefaultPlace) {
     EXPECT_EQ(item->Object().tag, c.tag);
     const level::Bounds& b = item->Object().bounds;
     EXPECT_EQ(QRect(b.left, b.top, b.width, b.height), QRect(QPoint(320, 120), c.size));
-    EXPECT_EQ(item->pos(), QPointF(320, 120));
+    EXPECT_EQ(item->Position(), QPoint(320, 120));
     EXPECT_EQ(item->Size(), c.size);
-    EXPECT_TRUE(item->isVisible());
-    EXPECT_GT(item->zValue(), first->zValue());
-    EXPECT_EQ(Form().Stage()->ControlAt({321, 121}), item);
+    EXPECT_TRUE(item->IsShown());
+    EXPECT_GT(item->Order(), first->Order());
+    EXPECT_EQ(Form().Stage()->HitAt({321, 121}).object, item);
     EXPECT_EQ(item->Picture(), artwork::FromFile(dir_->Join(std::string("data/") + c.sprite)));
     EXPECT_EQ(Form().Level().ObjectCount(), 2u);
     EXPECT_TRUE(catcher_.dialogs.empty());
@@ -94,7 +94,7 @@ TEST_P(DragTest, MovesOnEvenCoordinatesInsideTheGameArea) {
     EXPECT_TRUE(form.Dragging());
     MoveHeld(grip + c.by);
     EXPECT_EQ(place(), c.expected);
-    EXPECT_EQ(item->pos(), QPointF(c.expected));
+    EXPECT_EQ(item->Position(), c.expected);
     EXPECT_EQ(form.Label1()->text(), Coordinates(c.expected.x(), c.expected.y()));
     Release(grip + c.by);
     EXPECT_FALSE(form.Dragging());
@@ -227,11 +227,51 @@ TEST_F(ObjectsTest, LaterObjectIsOnTopAndStaysThereWhenTheLowerOneMoves) {
     // The hero reaches out right of and below the bomb.
     Drag({340, 140}, {330, 130});
     EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 310, 110}, {level::kBombTag, 320, 120}}));
-    EXPECT_LT(hero->zValue(), bomb->zValue());
-    EXPECT_EQ(form.Stage()->ControlAt({325, 125}), bomb);
+    EXPECT_LT(hero->Order(), bomb->Order());
+    EXPECT_EQ(form.Stage()->HitAt({325, 125}).object, bomb);
     Drag({325, 125}, {345, 145});
     EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 310, 110}, {level::kBombTag, 340, 140}}));
 }
+
+struct RepaintCase {
+    const char* name;
+    QRect area;  // the part of the stage painted afresh
+};
+
+class StackingPixelsTest : public EditorTest, public ::testing::WithParamInterface<RepaintCase> {};
+
+TEST_P(StackingPixelsTest, LaterObjectsCoverEarlierOnesWhereverTheStageIsPainted) {
+    const QRect area = GetParam().area;
+    TForm1& form = Start();
+    const auto paint = [&] { return Viewport()->grab(area).toImage(); };
+    const QImage bare = paint();
+    dir_->Write("levels/Level1.lev",
+                "start,300,100\r\nmalo1,306,104,20,24,100,200,1\r\nbomba,310,110,14,18,1,500\r\n");
+    DoubleClickWidget(form.cargar());
+    struct Drawn {
+        const char* sprite;
+        QPoint at;
+    };
+    const auto expected = [&](const std::vector<Drawn>& bottomToTop) {
+        QImage image = bare;
+        QPainter painter(&image);
+        for (const Drawn& d : bottomToTop) {
+            const QImage sprite = artwork::FromFile(dir_->Join(std::string("data/") + d.sprite));
+            painter.drawImage(d.at - area.topLeft(), sprite);
+        }
+        return image;
+    };
+    EXPECT_EQ(paint(), expected({{"trom.png", {300, 100}}, {"malo1.png", {306, 104}}, {"bomba.png", {310, 110}}}));
+
+    // The hero, the lowest, moves where only it lies and stays below the others.
+    Drag({301, 101}, {303, 103});
+    EXPECT_EQ(paint(), expected({{"trom.png", {302, 102}}, {"malo1.png", {306, 104}}, {"bomba.png", {310, 110}}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Areas, StackingPixelsTest,
+                         ::testing::Values(RepaintCase{"WholeStage", {0, 0, 480, 272}},
+                                           RepaintCase{"SmallRectangle", {304, 106, 16, 16}}),
+                         CaseName());
 
 struct RefusalCase {
     const char* name;
@@ -247,12 +287,12 @@ TEST_P(RefusalTest, RefusedCreationChangesNothing) {
     for (const int tag : c.before) ASSERT_NE(AddFromPalette(tag), nullptr) << "tag " << tag;
     Drag({322, 122}, {302, 102});
     const std::vector<ShownObject> shown = Shown();
-    const auto items = form.Stage()->scene()->items().size();
+    const std::size_t controls = form.Stage()->ObjectCount();
     const QString caption = form.Label1()->text();
 
     EXPECT_EQ(AddFromPalette(c.tag), nullptr);
     EXPECT_EQ(Shown(), shown);
-    EXPECT_EQ(form.Stage()->scene()->items().size(), items);
+    EXPECT_EQ(form.Stage()->ObjectCount(), controls);
     EXPECT_EQ(form.Label1()->text(), caption);
     EXPECT_TRUE(catcher_.dialogs.empty());
 }
@@ -287,7 +327,7 @@ TEST_P(MissingSpriteTest, ErrorBoxAndNoObject) {
     for (int i = 0; i < c.bombsBefore; ++i) ASSERT_NE(AddFromPalette(level::kBombTag), nullptr);
     std::filesystem::rename(dir_->Join("data/bomba.png"), dir_->Join("data/bomba.png.away"));
     const std::vector<ShownObject> shown = Shown();
-    const auto items = form.Stage()->scene()->items().size();
+    const std::size_t controls = form.Stage()->ObjectCount();
 
     EXPECT_EQ(AddFromPalette(level::kBombTag), nullptr);
     ASSERT_EQ(catcher_.dialogs.size(), 1u);
@@ -298,7 +338,7 @@ TEST_P(MissingSpriteTest, ErrorBoxAndNoObject) {
                                                "data/bomba.png\". No such file or directory."));
     EXPECT_EQ(box.buttonCount, 1);
     EXPECT_EQ(Shown(), shown);
-    EXPECT_EQ(form.Stage()->scene()->items().size(), items);
+    EXPECT_EQ(form.Stage()->ObjectCount(), controls);
     EXPECT_EQ(form.Level().ObjectCount(), static_cast<std::size_t>(c.bombsBefore));
     EXPECT_FALSE(form.Dragging());
 
@@ -332,12 +372,13 @@ TEST_F(ObjectsTest, ObjectsAtTheEndsOfTheIntegerRangeLoadAndSaveBackExactly) {
     const std::vector<ShownObject> loaded = {{level::kHeroTag, INT_MIN, INT_MAX}, {level::kEnemy1Tag, INT_MAX, INT_MIN}, {level::kBombTag, 200, 40}};
     ASSERT_EQ(Shown(), loaded);
     const std::vector<ObjectItem*> items = ObjectsBottomToTop();
-    EXPECT_FALSE(items[0]->isVisible());
-    EXPECT_FALSE(items[1]->isVisible());
-    EXPECT_TRUE(items[2]->isVisible());
+    EXPECT_FALSE(items[0]->IsShown());
+    EXPECT_FALSE(items[1]->IsShown());
+    EXPECT_TRUE(items[2]->IsShown());
 
     // Nothing hidden answers the pointer where it was put away.
-    EXPECT_EQ(form.Stage()->ControlAt({2, 2}), form.Image1());
+    EXPECT_EQ(form.Stage()->HitAt({2, 2}).object, nullptr);
+    EXPECT_EQ(form.Stage()->HitAt({2, 2}).picture, form.Image1());
     HoverStage({2, 2});
     Click({2, 2}, Qt::RightButton);
     Drag({2, 2}, {40, 40});

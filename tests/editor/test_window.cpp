@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QMenu>
 #include <QTest>
 
 #include <filesystem>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "artwork.h"
 #include "dialogs.h"
 #include "editorfixture.h"
+#include "pngdecoder.h"
 
 namespace editor_testing {
 namespace {
@@ -48,6 +51,31 @@ TEST_F(WindowTest, PicturesOfTheStage) {
     EXPECT_EQ(form.Image2()->Size(), QSize(278, 252));
     EXPECT_EQ(form.Image2()->cursorShape, Qt::CrossCursor);
     EXPECT_EQ(form.Image2()->Picture().size(), QSize(278, 252));
+}
+
+// Every pixel of `shown` is the opaque colour the decoder gives for the same place of `decoded`.
+::testing::AssertionResult ShowsDecoded(const QImage& shown, const files::RgbaImage& decoded, QPoint from) {
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const std::uint8_t* p = &decoded.pixels[(static_cast<std::size_t>(from.y() + y) * decoded.width + from.x() + x) * 4];
+            if (shown.pixel(x, y) != qRgb(p[0], p[1], p[2]))
+                return ::testing::AssertionFailure() << "differs at " << x << "," << y;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(WindowTest, BackgroundAndRoundPictureShowAsDecoded) {
+    Start();
+    QFile artwork(":/artwork/background.png");
+    ASSERT_TRUE(artwork.open(QIODevice::ReadOnly));
+    const QByteArray bytes = artwork.readAll();
+    const files::RgbaImage background =
+        files::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+    // Left of the palette's pictures and above them: the background alone.
+    EXPECT_TRUE(ShowsDecoded(Viewport()->grab(QRect(0, 0, 191, 100)).toImage(), background, {0, 0}));
+    const files::RgbaImage round = files::DecodePngFile(dir_->Join("levels/Level1.png"));
+    EXPECT_TRUE(ShowsDecoded(Viewport()->grab(QRect(191, 10, 278, 252)).toImage(), round, {0, 0}));
 }
 
 struct PaletteCase {

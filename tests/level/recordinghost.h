@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -27,12 +28,24 @@ public:
     // ...and for every call once this many have succeeded.
     std::optional<int> failAfterPictures;
 
-    std::unique_ptr<level::ObjectControl> MakeControl(level::PlacedObject& object) override {
+    level::ObjectControl* MakeControl(level::PlacedObject& object) override {
         const level::Bounds& b = object.bounds;
         calls.push_back("make " + std::to_string(object.tag) + " " + std::to_string(b.left) + "," +
                         std::to_string(b.top) + "," + std::to_string(b.width) + "x" + std::to_string(b.height));
-        return std::make_unique<level::ObjectControl>();
+        controls_.push_back(std::make_unique<level::ObjectControl>());
+        return controls_.back().get();
     }
+
+    // Controls the level has made and not given back.
+    std::size_t LiveControls() const { return controls_.size(); }
+
+    void DestroyControl(level::ObjectControl& control) override {
+        const auto it = std::find_if(controls_.begin(), controls_.end(), [&](const auto& c) { return c.get() == &control; });
+        if (it == controls_.end()) throw std::logic_error("a control that is not the host's was destroyed");
+        controls_.erase(it);
+    }
+
+    void DestroyControls() override { controls_.clear(); }
 
     void LoadPicture(level::ObjectControl&, const std::string& path) override {
         calls.push_back("picture " + path);
@@ -50,6 +63,7 @@ public:
 
 private:
     int picturesLoaded_ = 0;
+    std::vector<std::unique_ptr<level::ObjectControl>> controls_;
 };
 
 // A fresh directory that stands in for the program directory; removed with everything in it.

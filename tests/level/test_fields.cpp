@@ -40,7 +40,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, GetFieldTest,
                                            FieldCase{",x", 2, "x"},
                                            FieldCase{"a,,c", 2, ""},
                                            FieldCase{"a,,c", 3, "c"},
-                                           FieldCase{"start", 2, "start"}));
+                                           FieldCase{"start", 2, "start"},
+                                           FieldCase{"a,,,,,,,,,,,b", 4, ""},
+                                           FieldCase{"keyword12,3456789,x", 3, "x"}));
 
 TEST_P(GetFieldTest, SplittingAllAtOnceAgreesWithOneAtATime) {
     const FieldCase& c = GetParam();

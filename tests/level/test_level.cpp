@@ -227,4 +227,19 @@ TEST(ClearTest, EmptiesEveryListButKeepsThePendingPosition) {
     for (int tag = level::kFirstTag; tag <= level::kLastTag; ++tag) EXPECT_NE(lvl.CreateObject(tag), nullptr) << tag;
 }
 
+TEST(ControlsTest, EveryControlComesBackToTheWindowWhenItsObjectGoesOrFailsToAppear) {
+    RecordingHost host;
+    level::Level lvl(host, "/game/");
+    const level::PlacedObject* bomb = lvl.CreateObject(level::kBombTag);
+    ASSERT_NE(lvl.CreateObject(level::kCoinTag), nullptr);
+    ASSERT_EQ(host.LiveControls(), 2u);
+    host.failPicturePath = "/game/data/moneda.png";
+    EXPECT_THROW(lvl.CreateObject(level::kCoinTag), std::runtime_error);
+    EXPECT_EQ(host.LiveControls(), 2u);
+    EXPECT_TRUE(lvl.Remove(bomb));
+    EXPECT_EQ(host.LiveControls(), 1u);
+    lvl.Clear();
+    EXPECT_EQ(host.LiveControls(), 0u);
+}
+
 }  // namespace

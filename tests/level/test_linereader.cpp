@@ -91,6 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"CrBeforeEofInsideLine", "ab\r\x1a" "cd\n", {"ab"}},
         ReaderCase{"NulIsText", "a\0b\n"s, {"a\0b"s}},
         ReaderCase{"HighBytesAreText", "\xff\xfe\n", {"\xff\xfe"}},
+        ReaderCase{"LongLinesWithHighBytes", "\xff\x80\x81\x82\x83\x84\x85\x86\x87\r\n0123456789\n",
+                   {"\xff\x80\x81\x82\x83\x84\x85\x86\x87", "0123456789"}},
+        ReaderCase{"TabIsTextInALongLine", "abcdefghij\tk\r\nmalo1,1,2\r\n", {"abcdefghij\tk", "malo1,1,2"}},
         ReaderCase{"OneMegabyteLine", std::string(1 << 20, 'x') + "\r\nshort", {std::string(1 << 20, 'x'), "short"}}),
     [](const ::testing::TestParamInfo<ReaderCase>& row) { return row.param.name; });
 
