@@ -1,17 +1,9 @@
 #include "headlessservices.h"
 
-#include <sys/stat.h>
 
 #include <vector>
 
 #include "locations.h"
-
-files::RgbaImage DecodePicture(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-        throw files::PngError("Cannot open file \"" + path + "\". Not a regular file");
-    return files::DecodePngFile(path);
-}
 
 level::ObjectControl* HeadlessServices::MakeControl(level::PlacedObject&) {
     if (free_.empty()) return &controls_.emplace_back();
@@ -45,7 +37,7 @@ const files::RgbaImage& HeadlessServices::Sprite(const std::string& composedPath
             Entry entry;
             try {
                 entry.image = std::make_unique<files::RgbaImage>(
-                    DecodePicture(level::Locate(programDirectory_, composedPath).onDisk));
+                    files::DecodePngFile(level::Locate(programDirectory_, composedPath).onDisk));
             } catch (const std::exception& e) {
                 entry.error = e.what();
             }

@@ -9,10 +9,6 @@
 #include "pngdecoder.h"
 #include "services.h"
 
-// Decodes a PNG file as the editor does, but refuses a pipe or device, on which reading would
-// wait or never end, with the editor's kind of file-open text.
-files::RgbaImage DecodePicture(const std::string& path);
-
 // A placed object's control without a screen: the sprite it shows.
 struct SpriteControl : level::ObjectControl {
     const files::RgbaImage* sprite = nullptr;

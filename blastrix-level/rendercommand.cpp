@@ -63,7 +63,7 @@ files::RgbaImage RenderRound(const GameFolder& folder, HeadlessServices& service
     controls.push_back({&artwork, 0, 0, artwork.width, artwork.height});
     std::optional<files::RgbaImage> background;
     try {
-        background = DecodePicture(folder.Background(round).path);
+        background = files::DecodePngFile(folder.Background(round).path);
         controls.push_back(
             {&*background, level::kGameAreaLeft, level::kGameAreaTop, level::kGameAreaWidth, level::kGameAreaHeight});
     } catch (const files::PngError&) {

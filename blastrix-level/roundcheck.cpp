@@ -285,7 +285,7 @@ std::optional<Finding> CheckBackground(const FolderFile& background) {
                        "the round has no background: the editor asks for a " + size + " PNG of this name");
     files::RgbaImage image;
     try {
-        image = DecodePicture(background.path);
+        image = files::DecodePngFile(background.path);
     } catch (const files::PngError& e) {
         return finding("background-unreadable", std::string("the round background cannot be read: ") + e.what());
     }

@@ -1,6 +1,9 @@
 #include "pngdecoder.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -127,9 +130,28 @@ std::string FileTooLargeText(const std::string& path) {
            std::to_string(kMaxPngFileBytes / (1024 * 1024)) + " MiB)";
 }
 
+// Opened without waiting, so that a pipe with no writer cannot stall the caller; a pipe or a device
+// is refused, since reading it could wait or never end.
+std::unique_ptr<std::FILE, FileCloser> OpenPicture(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw PngError(FileOpenErrorText(path, errno));
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+        close(fd);
+        throw PngError(NotRegularFileText(path));
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "rb"));
+    if (!file) {
+        const int error = errno;
+        close(fd);
+        throw PngError(FileOpenErrorText(path, error));
+    }
+    return file;
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw PngError(FileOpenErrorText(path, errno));
+    const std::unique_ptr<std::FILE, FileCloser> file = OpenPicture(path);
 
     std::error_code sizeError;
     const std::uintmax_t declaredSize = std::filesystem::file_size(path, sizeError);
@@ -186,6 +208,8 @@ RgbaImage DecodePngFile(const std::string& path) {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
     return DecodePng(bytes.data(), bytes.size());
 }
+
+std::string NotRegularFileText(const std::string& path) { return "Cannot open file \"" + path + "\". Not a regular file"; }
 
 std::string FileOpenErrorText(const std::string& path, int err) {
     std::string reason = std::generic_category().message(err);

@@ -153,8 +153,12 @@ void ReadObjects(Level& level, LineReader& reader, LoadObserver* observer) {
 
 void ReadFile(Level& level, int round, LoadObserver* observer) {
     const std::string& directory = level.ProgramDirectory();
-    const FileDescriptor file(open(LocateLevelFile(directory, round).onDisk.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) return;
+    // Opened without waiting: a pipe or a device is no level file, and reading one could wait or
+    // never end; like a missing file, it leaves the level empty.
+    const FileDescriptor file(open(LocateLevelFile(directory, round).onDisk.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (file.Get() < 0 || fstat(file.Get(), &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) return;
+    fcntl(file.Get(), F_SETFL, fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
 
     LineReader reader([fd = file.Get()](char* buffer, std::size_t capacity) -> std::size_t {
         for (;;) {

@@ -1,5 +1,8 @@
 #include "pngdecoder.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "sha256.h"
 
 #include <gtest/gtest.h>
@@ -285,6 +288,16 @@ TEST_F(PngFileTest, MissingFileNamesThePathAndTheReason) {
 
 TEST_F(PngFileTest, DirectoryCannotBeOpenedAsAFile) {
     EXPECT_EQ(ErrorFor(dir_.string()).rfind("Cannot open file \"" + dir_.string() + "\". ", 0), 0u);
+}
+
+TEST_F(PngFileTest, PipeAndDeviceAreRefusedWithoutWaiting) {
+    const std::string pipe = (dir_ / "pipe.png").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // A pipe with no writer would hold the read for ever; the alarm ends such a run as a failure.
+    alarm(10);
+    EXPECT_EQ(ErrorFor(pipe), "Cannot open file \"" + pipe + "\". Not a regular file");
+    EXPECT_EQ(ErrorFor("/dev/zero"), "Cannot open file \"/dev/zero\". Not a regular file");
+    alarm(0);
 }
 
 TEST_F(PngFileTest, EmptyFileIsRejectedAsData) {
