@@ -24,8 +24,9 @@
 #include <vector>
 
 #include "filelookup.h"
-#include "programdirectory.h"
 #include "locations.h"
+#include "paintcounter.h"
+#include "programdirectory.h"
 #include "unit1.h"
 
 namespace {
@@ -37,21 +38,6 @@ constexpr int kDefaultMoves = 500;
 constexpr int kBombLeft = 200;
 constexpr int kBombTop = 40;
 constexpr QPoint kGrip{7, 9};
-
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
-    int Count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++count_;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-};
 
 // A program directory with the sample sprites and a round 1 of `count` enemies and, above them all, one bomb.
 fs::path MakeProgram(int count) {

@@ -46,11 +46,12 @@
 
 #include "artwork.h"
 #include "filelookup.h"
-#include "xserver.h"
-#include "programdirectory.h"
 #include "locations.h"
+#include "paintcounter.h"
+#include "programdirectory.h"
 #include "tapplication.h"
 #include "unit1.h"
+#include "xserver.h"
 
 extern char** environ;
 
@@ -143,21 +144,6 @@ int ChildFloor(int argc, char** argv, std::string programDirectory) {
     window.show();
     return application.exec();
 }
-
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
-    int Count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++count_;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-};
 
 // Milliseconds from running `command` until the stage has painted the result and the events it
 // brought are handled.
