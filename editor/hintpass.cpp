@@ -15,9 +15,12 @@ THintPass::THintPass(QWidget& window, TStage& stage, QWidget& label)
     connect(&timer_, &QTimer::timeout, this, &THintPass::Run);
     qApp->installEventFilter(this);
     // A window blocked by a dialog gets no mouse events, yet the hint must still follow the
-    // pointer; the dialog's own event loop goes idle like the main one.
+    // pointer; the dialog's own event loop goes idle like the main one. Otherwise the mouse events
+    // bring the pass, and an idle loop need not ask the X server where the pointer is.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &THintPass::Run);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (QApplication::activeModalWidget() != nullptr) Run();
+        });
 }
 
 THintPass::~THintPass() { qApp->removeEventFilter(this); }
