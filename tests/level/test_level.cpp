@@ -2,6 +2,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -216,6 +217,7 @@ TEST(ClearTest, EmptiesEveryListButKeepsThePendingPosition) {
     level::Level lvl(host, "/game/");
     for (int tag = level::kFirstTag; tag <= level::kLastTag; ++tag) lvl.CreateObject(tag);
     ASSERT_EQ(lvl.ObjectCount(), 10u);
+    ASSERT_TRUE(lvl.Remove(lvl.List(ListId::Hero).front()));
     lvl.pendingX = 3;
     lvl.pendingY = 4;
 
@@ -224,7 +226,18 @@ TEST(ClearTest, EmptiesEveryListButKeepsThePendingPosition) {
     EXPECT_EQ(lvl.ObjectCount(), 0u);
     EXPECT_EQ(lvl.pendingX, 3);
     EXPECT_EQ(lvl.pendingY, 4);
-    for (int tag = level::kFirstTag; tag <= level::kLastTag; ++tag) EXPECT_NE(lvl.CreateObject(tag), nullptr) << tag;
+    for (int tag = level::kFirstTag; tag <= level::kLastTag; ++tag) ASSERT_NE(lvl.CreateObject(tag), nullptr) << tag;
+    // Every object made after the Clear is one of its own, each with the control that draws it.
+    std::set<const level::PlacedObject*> objects;
+    std::set<const level::ObjectControl*> controls;
+    for (std::size_t i = 0; i < level::kListCount; ++i) {
+        for (const level::PlacedObject* object : lvl.List(static_cast<ListId>(i))) {
+            objects.insert(object);
+            controls.insert(object->control);
+        }
+    }
+    EXPECT_EQ(objects.size(), 10u);
+    EXPECT_EQ(controls.size(), 10u);
 }
 
 TEST(ControlsTest, EveryControlComesBackToTheWindowWhenItsObjectGoesOrFailsToAppear) {
