@@ -315,14 +315,17 @@ TEST_F(LevelFileTest, MissingFileOrDirectoryLeavesAnEmptyLevelBehindTheBusyCurso
     level::LoadLevel(lvl, 3);
     dir.MakeDirectory("levels/Level3.lev");
     level::LoadLevel(lvl, 3);
-    // A pipe with no writer would hold the load for ever; the alarm ends such a run as a failure.
+    // A pipe with no writer would hold the load for ever, and a device that never ends would also
+    // eat memory; the alarm ends such a run as a failure.
     ASSERT_EQ(mkfifo((dir.Path() + "levels/Level4.lev").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir.Path() + "levels/Level5.lev").c_str()), 0);
     alarm(10);
     level::LoadLevel(lvl, 4);
+    level::LoadLevel(lvl, 5);
     alarm(0);
     EXPECT_EQ(lvl.ObjectCount(), 0u);
-    EXPECT_EQ(host.calls,
-              (Strings{"busy on", "busy off", "busy on", "busy off", "busy on", "busy off", "busy on", "busy off"}));
+    EXPECT_EQ(host.calls, (Strings{"busy on", "busy off", "busy on", "busy off", "busy on", "busy off", "busy on",
+                                   "busy off", "busy on", "busy off"}));
 }
 
 struct LookupCase {
