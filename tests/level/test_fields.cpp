@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Hexadecimal, ParseLevelIntTest,
     ::testing::Values(IntCase{"$10", 16}, IntCase{"x10", 16}, IntCase{"X10", 16}, IntCase{"0x10", 16},
-                      IntCase{"0X10", 16}, IntCase{"$aF", 175}, IntCase{"$0", 0}, IntCase{"0x0", 0},
+                      IntCase{"0X10", 16}, IntCase{"$aFfA", 45050}, IntCase{"$0", 0}, IntCase{"0x0", 0},
                       IntCase{"$FFFFFFFF", -1}, IntCase{"$7FFFFFFF", 2147483647}, IntCase{"$80000000", INT32_MIN},
                       IntCase{"$000000001", 1}, IntCase{"$00000000000000000FFFFFFFF", -1},
                       IntCase{"$100000000", kFails}, IntCase{"-$1", -1}, IntCase{"-$FFFFFFFF", 1},
