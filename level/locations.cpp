@@ -44,7 +44,6 @@ std::string SpritePath(const std::string& programDirectory, const ObjectKind& ki
 
 FileLocation Locate(const std::string& programDirectory, const std::string& composed) {
     FileLocation location{composed, composed, false};
-    if (composed.compare(0, programDirectory.size(), programDirectory) != 0) return location;
     if (std::optional<std::string> found =
             files::FindPathIgnoringCase(programDirectory, composed.substr(programDirectory.size()))) {
         location.onDisk = std::move(*found);

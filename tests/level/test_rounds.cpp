@@ -98,11 +98,6 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"SimilarNameIsNoMatch", {"levels"}, {"levels/Level3.png~"}, "levels/Level3.png", ""}),
     [](const ::testing::TestParamInfo<ResolveCase>& row) { return row.param.name; });
 
-TEST(ResolveTest, PathOutsideTheProgramDirectoryComesBackAsItIs) {
-    TemporaryDirectory dir;
-    EXPECT_EQ(level::Locate(dir.Path(), "/elsewhere/levels/Level1.lev").onDisk, "/elsewhere/levels/Level1.lev");
-}
-
 TEST(ExecutableDirectoryTest, IsTheDirectoryOfThisTestProgram) {
     const std::string directory = files::ExecutableDirectory();
     ASSERT_FALSE(directory.empty());
