@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QMenu>
+#include <QPainter>
 
 #include <filesystem>
 #include <string>
@@ -207,18 +208,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CommandsTest, LoadShowsWhatWasSavedInFileOrder) {
     TForm1& form = Start();
-    struct Placement {
-        int tag;
-        QPoint at;
+    const QImage bare = Viewport()->grab().toImage();
+    // Placed out of file order, each object overlapping the one after it in the file.
+    const std::vector<ShownObject> placed = {
+        {level::kEnemy1Tag, 262, 70},  {level::kPlatform75Tag, 300, 146}, {level::kHeroTag, 250, 60},
+        {level::kCoinTag, 316, 120},   {level::kBombTag, 300, 100},       {level::kPlatform50Tag, 340, 150},
+        {level::kEnemy2Tag, 276, 84},  {level::kBombTag, 308, 110},       {level::kPowerTag, 332, 136},
+        {level::kBoostTag, 324, 128},
     };
-    const Placement placements[] = {
-        {level::kEnemy1Tag, {200, 30}}, {level::kPlatform75Tag, {300, 200}}, {level::kHeroTag, {250, 60}},  {level::kCoinTag, {400, 30}},   {level::kBombTag, {220, 150}},
-        {level::kPlatform50Tag, {380, 220}},   {level::kEnemy2Tag, {420, 100}}, {level::kBombTag, {260, 150}}, {level::kPowerTag, {300, 30}}, {level::kBoostTag, {330, 30}},
-    };
-    for (const Placement& p : placements) {
-        const ObjectItem* item = PlaceFromPalette(p.tag, p.at);
+    for (const ShownObject& p : placed) {
+        const ObjectItem* item = PlaceFromPalette(p.tag, {p.left, p.top});
         ASSERT_NE(item, nullptr) << "tag " << p.tag;
-        ASSERT_EQ(QPoint(item->Object().bounds.left, item->Object().bounds.top), p.at) << "tag " << p.tag;
+        ASSERT_EQ(QPoint(item->Object().bounds.left, item->Object().bounds.top), QPoint(p.left, p.top)) << "tag " << p.tag;
     }
     DoubleClickWidget(form.guardar());
     ASSERT_EQ(form.Label1()->text(), "Level saved!");
@@ -226,18 +227,24 @@ TEST_F(CommandsTest, LoadShowsWhatWasSavedInFileOrder) {
     Drag({251, 61}, {271, 81});
     ASSERT_NE(AddFromPalette(level::kCoinTag), nullptr);
     DoubleClickWidget(form.cargar());
-    EXPECT_EQ(Shown(), (std::vector<ShownObject>{{level::kHeroTag, 250, 60},
-                                                 {level::kEnemy1Tag, 200, 30},
-                                                 {level::kEnemy2Tag, 420, 100},
-                                                 {level::kBombTag, 220, 150},
-                                                 {level::kBombTag, 260, 150},
-                                                 {level::kCoinTag, 400, 30},
-                                                 {level::kBoostTag, 330, 30},
-                                                 {level::kPowerTag, 300, 30},
-                                                 {level::kPlatform75Tag, 300, 200},
-                                                 {level::kPlatform50Tag, 380, 220}}));
-    for (const ObjectItem* item : ObjectsBottomToTop())
-        EXPECT_EQ(item->Position(), QPoint(item->Object().bounds.left, item->Object().bounds.top));
+    const std::vector<ShownObject> fileOrder = {placed[2], placed[0], placed[6], placed[4], placed[7],
+                                                placed[3], placed[9], placed[8], placed[1], placed[5]};
+    EXPECT_EQ(Shown(), fileOrder);
+    QImage expected = bare;
+    QPainter painter(&expected);
+    for (std::size_t i = 0; i < fileOrder.size(); ++i) {
+        const level::ObjectKind& kind = level::KindOf(fileOrder[i].tag);
+        const QRect bounds(fileOrder[i].left, fileOrder[i].top, kind.width, kind.height);
+        painter.drawImage(bounds.topLeft(), artwork::FromFile(dir_->Join(std::string("data/") + kind.spriteFile)));
+        if (i == 0) continue;
+        const level::ObjectKind& below = level::KindOf(fileOrder[i - 1].tag);
+        const QRect overlap = bounds & QRect(fileOrder[i - 1].left, fileOrder[i - 1].top, below.width, below.height);
+        const ObjectItem* top = form.Stage()->HitAt(overlap.center()).object;
+        ASSERT_NE(top, nullptr) << i;
+        EXPECT_EQ(QPoint(top->Object().bounds.left, top->Object().bounds.top), bounds.topLeft()) << i;
+    }
+    painter.end();
+    EXPECT_EQ(Viewport()->grab().toImage(), expected);
     EXPECT_TRUE(catcher_.dialogs.empty());
 }
 
