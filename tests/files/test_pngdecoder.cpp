@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "bytesread.h"
 #include "sha256.h"
 
 #include <gtest/gtest.h>
@@ -307,23 +308,12 @@ TEST_F(PngFileTest, EmptyFileIsRejectedAsData) {
     EXPECT_EQ(message.find("Cannot open"), std::string::npos) << message;
 }
 
-// Bytes this process has read through read() and its kin so far, or nothing where the system does not count them.
-std::optional<std::uint64_t> BytesReadByThisProcess() {
-    std::ifstream io("/proc/self/io");
-    for (std::string key; io >> key;) {
-        std::uint64_t value = 0;
-        if (!(io >> value)) break;
-        if (key == "rchar:") return value;
-    }
-    return std::nullopt;
-}
-
 TEST_F(PngFileTest, FileBeyondTheSizeCapIsRefusedUnread) {
     const std::string path = Write("huge.png", AssemblePng(SmallPaletteChunks()));
     fs::resize_file(path, 256ull * 1024 * 1024 + 1);
-    const std::optional<std::uint64_t> before = BytesReadByThisProcess();
+    const std::optional<std::uint64_t> before = testing_support::BytesReadByThisProcess();
     const std::string message = ErrorFor(path);
-    const std::optional<std::uint64_t> after = BytesReadByThisProcess();
+    const std::optional<std::uint64_t> after = testing_support::BytesReadByThisProcess();
     EXPECT_NE(message.find("too large"), std::string::npos) << message;
     if (!before || !after) GTEST_SKIP() << "this system does not count the bytes a process reads";
     EXPECT_LT(*after - *before, 64u * 1024);

@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "bytesread.h"
 #include "levelfile.h"
 #include "recordinghost.h"
 
@@ -315,14 +317,19 @@ TEST_F(LevelFileTest, MissingFileOrDirectoryLeavesAnEmptyLevelBehindTheBusyCurso
     level::LoadLevel(lvl, 3);
     dir.MakeDirectory("levels/Level3.lev");
     level::LoadLevel(lvl, 3);
-    // A pipe with no writer would hold the load for ever, and a device that never ends would also
-    // eat memory; the alarm ends such a run as a failure.
+    // A pipe with no writer would hold the load for ever, and the alarm ends such a run as a failure;
+    // a device that never ends is read until memory runs out, which the count of bytes read tells.
     ASSERT_EQ(mkfifo((dir.Path() + "levels/Level4.lev").c_str(), 0600), 0);
     ASSERT_EQ(symlink("/dev/zero", (dir.Path() + "levels/Level5.lev").c_str()), 0);
     alarm(10);
     level::LoadLevel(lvl, 4);
+    const std::optional<std::uint64_t> before = testing_support::BytesReadByThisProcess();
     level::LoadLevel(lvl, 5);
+    const std::optional<std::uint64_t> after = testing_support::BytesReadByThisProcess();
     alarm(0);
+    if (before && after) {
+        EXPECT_LT(*after - *before, 64u * 1024);
+    }
     EXPECT_EQ(lvl.ObjectCount(), 0u);
     EXPECT_EQ(host.calls, (Strings{"busy on", "busy off", "busy on", "busy off", "busy on", "busy off", "busy on",
                                    "busy off", "busy on", "busy off"}));
