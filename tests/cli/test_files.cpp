@@ -61,6 +61,8 @@ struct IdentityCase {
     bool replaced;  // a new file takes the name; else the file is written in place
 };
 
+void PrintTo(const IdentityCase& c, std::ostream* out) { *out << c.name; }
+
 const IdentityCase kIdentityCases[] = {
     {"OwnFile", 0, 0, 0640, nullptr, false, {}, true},
     {"SecondLink", 0, 0, 0644, nullptr, true, {}, false},
@@ -118,6 +120,8 @@ struct TracedCase {
     std::string report;
     std::string content;  // of the level file afterwards
 };
+
+void PrintTo(const TracedCase& c, std::ostream* out) { *out << c.name; }
 
 const TracedCase kTracedCases[] = {
     {"Replaced", false, "", {"fsync .Level3.lev.XXXXXX", "rename Level3.lev", "fsync levels"},
