@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <set>
 
 #include "commands.h"
 #include "headlessservices.h"
@@ -11,9 +12,11 @@ int RunCheck(const Invocation& invocation, const GameFolder& folder) {
     HeadlessServices services(folder.ProgramDirectory());
     std::vector<RoundReport> rounds;
     Totals totals;
+    std::set<std::string> ambiguous;
     bool written = true;
     for (const int round : invocation.rounds) {
         rounds.push_back(CheckRound(folder, services, round));
+        for (Finding& finding : AmbiguousNames(folder, round, ambiguous)) rounds.back().findings.push_back(finding);
         Tally(rounds.back(), totals);
         if (invocation.format == OutputFormat::Json) continue;
         // Findings go out round by round, so that those of a large round do not pile up.

@@ -86,8 +86,7 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
         const FolderFile file = folder.LevelFile(round);
         const LevelFileBytes read = ReadLevelFile(file.path);
         if (!read.error.empty()) {
-            AppendText(out, {file.shown, 0, 0, Severity::Error, "unreadable-file",
-                             "the level file cannot be read (" + read.error + "): it is left as it is"});
+            AppendText(out, UnreadableLevelFile(read, file.shown, "it is left as it is"));
             ++tally.failed;
             continue;
         }

@@ -1,6 +1,5 @@
 #include "roundcheck.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +9,12 @@
 #include <future>
 
 #include "dragarea.h"
+#include "filelookup.h"
+#include "gamefile.h"
 #include "gamearea.h"
 #include "levelfile.h"
+#include "locations.h"
+#include "safefile.h"
 
 namespace {
 
@@ -169,6 +172,21 @@ private:
     RoundReport& report_;
 };
 
+// What a save does with the level file, by what it is.
+std::string SaveOutcome(files::NodeKind kind) {
+    const auto fails = [](int error) { return "a save fails (\"" + level::SaveErrorText(error) + "\")"; };
+    switch (kind) {
+    case files::NodeKind::Regular: return "a save overwrites it";
+    case files::NodeKind::Directory: return fails(EISDIR);
+    case files::NodeKind::Fifo:
+        return "a save writes the round into the pipe, or fails (\"" + level::SaveErrorText(ENXIO) +
+               "\") while nothing reads it";
+    case files::NodeKind::Device: return "a save writes the round into the device";
+    case files::NodeKind::Socket: break;
+    }
+    return fails(ENXIO);
+}
+
 std::string_view LineAt(std::string_view text, std::size_t start) {
     if (start >= text.size()) return {};
     return text.substr(start, std::min(text.find('\n', start), text.size()) - start);
@@ -209,34 +227,41 @@ std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::strin
 
 LevelFileBytes ReadLevelFile(const std::string& path) {
     LevelFileBytes file;
-    // Not blocking: opening a pipe for reading would wait for a writer.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno != ENOENT && errno != ENOTDIR) file.error = std::strerror(errno);
+    const files::GameFile opened = files::OpenGameFile(path);
+    file.kind = opened.kind;
+    if (opened.error != 0) {
+        if (opened.error != ENOENT && opened.error != ENOTDIR) file.error = std::strerror(opened.error);
         return file;
     }
-    struct stat st {};
-    if (fstat(fd, &st) != 0)
-        file.error = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode))
+    if (!opened.Readable()) {
         file.error = "not a regular file";
+        return file;
+    }
     std::string bytes;
     // One byte more than the file holds, so that the end shows without growing the buffer.
-    std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
+    std::size_t room = static_cast<std::size_t>(opened.size) + 1;
     std::size_t got = 0;
     while (file.error.empty()) {
         if (got == room) room *= 2;
         if (bytes.size() < room) bytes.resize(room);
-        const ssize_t n = read(fd, bytes.data() + got, room - got);
+        const ssize_t n = read(opened.fd.Get(), bytes.data() + got, room - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) file.error = std::strerror(errno);
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    close(fd);
     bytes.resize(got);
     if (file.error.empty()) file.bytes = std::move(bytes);
     return file;
+}
+
+Finding UnreadableLevelFile(const LevelFileBytes& file, const std::string& shown, const std::string& consequence) {
+    static constexpr const char* kNames[] = {"a regular file", "a directory", "a pipe", "a device", "a socket"};
+    if (file.kind == files::NodeKind::Regular)
+        return {shown, 0, 0, Severity::Error, "unreadable-file",
+                "the level file cannot be read (" + file.error + "): " + consequence};
+    return {shown, 0, 0, Severity::Error, "not-a-file",
+            std::string("the level file is ") + kNames[static_cast<int>(file.kind)] + ": " + consequence};
 }
 
 void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report) {
@@ -314,9 +339,8 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
     const LevelFileBytes file = ReadLevelFile(levelFile.path);
     if (!file.error.empty()) {
         report.levelFileExists = true;
-        report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "unreadable-file",
-                                   "the level file cannot be read (" + file.error +
-                                       "): the editor shows the round empty, and a save replaces the file"});
+        report.findings.push_back(UnreadableLevelFile(file, report.levelFile,
+                                                      "the editor shows the round empty, and " + SaveOutcome(file.kind)));
     } else if (file.bytes) {
         report.levelFileExists = true;
         level::Level level(services, folder.ProgramDirectory());
@@ -330,4 +354,40 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
         return aBackground != bBackground ? bBackground : a.line < b.line;
     });
     return report;
+}
+
+std::vector<Finding> AmbiguousNames(const GameFolder& folder, int round, std::set<std::string>& reported) {
+    const std::string& base = folder.ProgramDirectory();
+    std::vector<std::string> composed = {level::LevelFilePath(base, round),
+                                         level::BackgroundPath(base, round, level::BackgroundSpelling::Startup)};
+    for (const level::ObjectKind& kind : level::kKinds) composed.push_back(level::SpritePath(base, kind));
+    std::vector<Finding> findings;
+    for (const std::string& path : composed) {
+        std::string shown;
+        std::size_t start = base.size();
+        while (start < path.size()) {
+            const std::size_t end = std::min(path.find('/', start), path.size());
+            const std::string name = path.substr(start, end - start);
+            std::vector<std::string> entries;
+            try {
+                entries = files::EntriesIgnoringCase(base + shown, name);
+            } catch (const files::FileSystemError&) {
+                // The round's own findings tell of a folder that cannot be read.
+            }
+            if (entries.empty()) break;
+            std::string key = shown + name;
+            std::transform(key.begin(), key.end(), key.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+            if (entries.size() > 1 && reported.insert(key).second) {
+                std::string spellings;
+                for (const std::string& entry : entries) spellings += (spellings.empty() ? "" : ", ") + entry;
+                findings.push_back({shown + entries.front(), 0, 0, Severity::Warning, "ambiguous-name",
+                                    "several entries match this name ignoring case (" + spellings +
+                                        "): the editor and every command use " + entries.front()});
+            }
+            shown += entries.front() + "/";
+            start = end + 1;
+        }
+    }
+    return findings;
 }

@@ -3,11 +3,13 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "finding.h"
+#include "gamefile.h"
 #include "gamefolder.h"
 #include "headlessservices.h"
 #include "level.h"
@@ -27,8 +29,12 @@ struct RoundReport {
 struct LevelFileBytes {
     std::optional<std::string> bytes;
     std::string error;  // why an existing file could not be read
+    files::NodeKind kind = files::NodeKind::Regular;
 };
 LevelFileBytes ReadLevelFile(const std::string& path);
+
+// The finding on a level file that exists but was not read, with what the command does then.
+Finding UnreadableLevelFile(const LevelFileBytes& file, const std::string& shown, const std::string& consequence);
 
 // Loads `bytes` as the round's level file with the editor's loader into `level`, and reports on
 // every line it drops, the line it stops at, positions a drag cannot reach, a round the editor would
@@ -45,3 +51,7 @@ std::optional<Finding> CheckBackground(const FolderFile& background);
 
 // Both checks of a round of the folder, its findings sorted.
 RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int round);
+
+// A warning for each name on the way to a round's files that several entries match ignoring case,
+// unless `reported` already holds it; the entry first in byte order is the one every command uses.
+std::vector<Finding> AmbiguousNames(const GameFolder& folder, int round, std::set<std::string>& reported);

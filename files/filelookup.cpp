@@ -3,9 +3,12 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "pngdecoder.h"
 #include "safefile.h"
@@ -34,29 +37,36 @@ bool EqualIgnoringCase(const std::string& a, const char* b) {
 
 }  // namespace
 
-std::optional<std::string> FindEntryIgnoringCase(const std::string& directory, const std::string& name) {
-    if (name.empty()) return std::nullopt;
-    if (name == "." || name == "..") return name;
+std::vector<std::string> EntriesIgnoringCase(const std::string& directory, const std::string& name) {
+    if (name.empty()) return {};
+    if (name == "." || name == "..") return {name};
     const std::string dir = directory.empty() ? "." : directory;
-    if (Exists(dir + "/" + name)) return name;
 
     const std::unique_ptr<DIR, int (*)(DIR*)> handle(opendir(dir.c_str()), closedir);
     if (!handle) {
         // Only a directory that is not there holds nothing; any other failure says nothing about the name.
-        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+        if (errno == ENOENT || errno == ENOTDIR) return {};
+        // A directory that may be passed but not listed still gives the name as spelled.
+        if (errno == EACCES && Exists(dir + "/" + name)) return {name};
         ThrowListingError(dir);
     }
-    // Several spellings may match; the smallest in byte order wins, so the choice does not
-    // depend on the order in which the file system lists them.
-    std::optional<std::string> found;
+    std::vector<std::string> found;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(handle.get());
         if (entry == nullptr) break;
-        if (EqualIgnoringCase(name, entry->d_name) && (!found || *found > entry->d_name)) found = entry->d_name;
+        if (EqualIgnoringCase(name, entry->d_name)) found.emplace_back(entry->d_name);
     }
     if (errno != 0) ThrowListingError(dir);
+    // Byte order, not the order the file system lists them in, decides which one is used.
+    std::sort(found.begin(), found.end());
     return found;
+}
+
+std::optional<std::string> FindEntryIgnoringCase(const std::string& directory, const std::string& name) {
+    std::vector<std::string> entries = EntriesIgnoringCase(directory, name);
+    if (entries.empty()) return std::nullopt;
+    return std::move(entries.front());
 }
 
 std::optional<std::string> FindPathIgnoringCase(const std::string& base, const std::string& relative) {

@@ -2,11 +2,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace files {
 
-// The entry of `directory` named `name` ignoring ASCII case (the exact name first), or nothing.
-// Throws FileSystemError when the directory exists but cannot be listed.
+// Every entry of `directory` named `name` ignoring ASCII case, in byte order; the first is the one
+// used, whatever spelling was asked for, so that every caller gets the same file. Throws
+// FileSystemError when the directory exists but cannot be listed.
+std::vector<std::string> EntriesIgnoringCase(const std::string& directory, const std::string& name);
+
+// The first of EntriesIgnoringCase, or nothing.
 std::optional<std::string> FindEntryIgnoringCase(const std::string& directory, const std::string& name);
 
 // `base` + `relative` with every component of `relative` matched ignoring case, or nothing where

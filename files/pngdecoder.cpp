@@ -1,17 +1,15 @@
 #include "pngdecoder.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <system_error>
+
+#include "gamefile.h"
 
 namespace files {
 namespace {
@@ -130,38 +128,28 @@ std::string FileTooLargeText(const std::string& path) {
            std::to_string(kMaxPngFileBytes / (1024 * 1024)) + " MiB)";
 }
 
-// Opened without waiting, so that a pipe with no writer cannot stall the caller; a pipe or a device
-// is refused, since reading it could wait or never end.
-std::unique_ptr<std::FILE, FileCloser> OpenPicture(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw PngError(FileOpenErrorText(path, errno));
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
-        close(fd);
-        throw PngError(NotRegularFileText(path));
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "rb"));
-    if (!file) {
-        const int error = errno;
-        close(fd);
-        throw PngError(FileOpenErrorText(path, error));
-    }
+// A pipe or a device is refused, since reading it could wait or never end.
+std::unique_ptr<std::FILE, FileCloser> OpenPicture(const std::string& path, std::uintmax_t& size) {
+    GameFile picture = OpenGameFile(path);
+    if (picture.error != 0) throw PngError(FileOpenErrorText(path, picture.error));
+    if (picture.kind == NodeKind::Directory) throw PngError(FileOpenErrorText(path, EISDIR));
+    if (!picture.Readable()) throw PngError(NotRegularFileText(path));
+    size = static_cast<std::uintmax_t>(picture.size);
+    std::unique_ptr<std::FILE, FileCloser> file(fdopen(picture.fd.Get(), "rb"));
+    if (!file) throw PngError(FileOpenErrorText(path, errno));
+    picture.fd.Release();
     return file;
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, FileCloser> file = OpenPicture(path);
+    std::uintmax_t declaredSize = 0;
+    const std::unique_ptr<std::FILE, FileCloser> file = OpenPicture(path, declaredSize);
 
-    std::error_code sizeError;
-    const std::uintmax_t declaredSize = std::filesystem::file_size(path, sizeError);
+    if (declaredSize > kMaxPngFileBytes) throw PngError(FileTooLargeText(path));
     std::vector<std::uint8_t> bytes;
-    if (!sizeError) {
-        if (declaredSize > kMaxPngFileBytes) throw PngError(FileTooLargeText(path));
-        // One chunk of slack: the last read asks for a full chunk, and must not double the buffer to get it.
-        bytes.reserve(static_cast<std::size_t>(declaredSize) + kFileReadChunk);
-    }
-    // The size is checked again while reading, for devices, pipes and files that grow meanwhile.
+    // One chunk of slack: the last read asks for a full chunk, and must not double the buffer to get it.
+    bytes.reserve(static_cast<std::size_t>(declaredSize) + kFileReadChunk);
+    // The size is checked again while reading, for a file that grows meanwhile.
     for (;;) {
         const std::size_t used = bytes.size();
         bytes.resize(used + kFileReadChunk);

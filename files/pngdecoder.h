@@ -26,8 +26,8 @@ public:
 // Decodes any standard PNG into RGBA8; throws PngError with libpng's own message when the data is not a valid PNG.
 RgbaImage DecodePng(const std::uint8_t* data, std::size_t size);
 
-// Reads and decodes a file; a file that cannot be opened throws PngError with FileOpenErrorText(path, errno),
-// one that is no regular file with NotRegularFileText(path).
+// Reads and decodes a file; a file that cannot be opened (a directory among them) throws PngError with
+// FileOpenErrorText(path, errno), a pipe, a device or a socket with NotRegularFileText(path).
 RgbaImage DecodePngFile(const std::string& path);
 
 // `Cannot open file "<path>". <strerror(err) with trailing blanks, control characters and full stops stripped>`

@@ -1,6 +1,5 @@
 #include "levelfile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <optional>
 
 #include "fields.h"
+#include "gamefile.h"
 #include "linereader.h"
 #include "locations.h"
 #include "safefile.h"
@@ -89,26 +89,29 @@ std::int32_t ReadCoordinate(std::string_view field) {
     return value;
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // The field a failed line stopped at: the first coordinate that is not an integer, else the
 // keyword, whose object could not be created.
 std::size_t FailedField(const LoadedLine& seen) {
     for (const std::size_t field : {1, 2})
         if (!ParseLevelInt(seen.fields[field])) return field;
     return 0;
+}
+
+// Counting the lines left refills the reader's buffer under the line's views, so the observer is
+// shown a copy of the line.
+void ReportStop(const LoadedLine& seen, const std::string& reason, LineReader& reader, LoadObserver& observer) {
+    const std::string text(seen.text);
+    LoadedLine copy = seen;
+    copy.text = text;
+    for (std::size_t i = 0; i < std::size(copy.fields); ++i) {
+        const std::string_view field = seen.fields[i];
+        const bool inLine = field.data() >= seen.text.data() && field.data() <= seen.text.data() + seen.text.size();
+        copy.fields[i] = inLine ? std::string_view(text).substr(static_cast<std::size_t>(field.data() - seen.text.data()),
+                                                                field.size())
+                                : std::string_view();
+    }
+    const std::size_t field = FailedField(copy);
+    observer.Stopped(copy, field, reason, reader.CountRemainingLines());
 }
 
 // One loop for both loads; the editor's, which nobody watches, is compiled without the observer's
@@ -150,8 +153,7 @@ void ReadLines(Level& level, LineReader& reader, LoadObserver* observer) {
                 else observer->LimitRefused(seen, *kind);
             }
         } catch (const std::exception& e) {
-            if constexpr (kObserved)
-                observer->Stopped(seen, FailedField(seen), e.what(), reader.CountRemainingLines());
+            if constexpr (kObserved) ReportStop(seen, e.what(), reader, *observer);
             throw;
         }
     }
@@ -165,14 +167,11 @@ void ReadObjects(Level& level, LineReader& reader, LoadObserver* observer) {
 
 void ReadFile(Level& level, int round, LoadObserver* observer) {
     const std::string& directory = level.ProgramDirectory();
-    // Opened without waiting: a pipe or a device is no level file, and reading one could wait or
-    // never end; like a missing file, it leaves the level empty.
-    const FileDescriptor file(open(LocateLevelFile(directory, round).onDisk.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (file.Get() < 0 || fstat(file.Get(), &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) return;
-    fcntl(file.Get(), F_SETFL, fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+    // A pipe, a device or a directory is no level file; like a missing file, it leaves the level empty.
+    const files::GameFile file = files::OpenGameFile(LocateLevelFile(directory, round).onDisk);
+    if (!file.Readable()) return;
 
-    LineReader reader([fd = file.Get()](char* buffer, std::size_t capacity) -> std::size_t {
+    LineReader reader([fd = file.fd.Get()](char* buffer, std::size_t capacity) -> std::size_t {
         for (;;) {
             const ssize_t n = read(fd, buffer, capacity);
             if (n >= 0) return static_cast<std::size_t>(n);
@@ -251,7 +250,9 @@ bool SaveLevel(const Level& level, int round) {
     try {
         files::WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
     } catch (const files::FileSystemError& e) {
-        throw SaveError(SaveErrorText(e.Error()));
+        std::string text = SaveErrorText(e.Error());
+        if (!e.KeptCopy().empty()) text += "; the previous level is kept in " + e.KeptCopy();
+        throw SaveError(text);
     }
     return true;
 }

@@ -72,8 +72,10 @@ void Drain(int fd, std::string& into) {
 
 }  // namespace
 
-ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path& workingDirectory) const {
-    std::vector<std::string> args = {BLASTRIX_LEVEL_EXE};
+ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path& workingDirectory,
+                      const std::vector<std::string>& wrapper) const {
+    std::vector<std::string> args = wrapper;
+    args.push_back(BLASTRIX_LEVEL_EXE);
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
@@ -99,7 +101,7 @@ ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path&
         dup2(out[1], 1);
         dup2(err[1], 2);
         if (chdir(directory.c_str()) != 0) _exit(127);
-        execve(argv[0], argv.data(), envp.data());
+        execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(out[1]);

@@ -142,9 +142,9 @@ const FindingCase kCases[] = {
      kHero + "bomba,200,40,1,1,1,1\r\n",
      {"levels/Level3.lev:2:15: note: the file is not as a save writes it: a save writes this line as 'bomba,200,40,14,18,1,500' [not-as-saved]",
       kClean}},
-    {"UnreadableFile",
+    {"LevelFileIsADirectory",
      "",
-     {"levels/Level3.lev: error: the level file cannot be read (not a regular file): the editor shows the round empty, and a save replaces the file [unreadable-file]",
+     {"levels/Level3.lev: error: the level file is a directory: the editor shows the round empty, and a save fails (\"File access denied\") [not-a-file]",
       "1 round checked: 1 error, 0 warnings"},
      [](const CliTest& t) {
          std::filesystem::remove(t.Folder() / "levels/Level3.lev");
@@ -152,8 +152,8 @@ const FindingCase kCases[] = {
      }},
     {"LevelFileIsAPipe",
      "",
-     {"levels/Level3.lev: error: the level file cannot be read (not a regular file): the editor shows the round "
-      "empty, and a save replaces the file [unreadable-file]",
+     {"levels/Level3.lev: error: the level file is a pipe: the editor shows the round empty, and a save writes "
+      "the round into the pipe, or fails (\"I/O error 6\") while nothing reads it [not-a-file]",
       "1 round checked: 1 error, 0 warnings"},
      [](const CliTest& t) {
          std::filesystem::remove(t.Folder() / "levels/Level3.lev");

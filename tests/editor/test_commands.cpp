@@ -130,6 +130,26 @@ TEST_F(CommandsTest, BackgroundIsFoundWhateverTheCaseOfItsName) {
     EXPECT_EQ(form.Image2()->Picture(), artwork::FromFile(dir_->Join("levels/LEVEL2.Png")));
 }
 
+// Each command composes its own spelling; the one first in byte order is what all of them show.
+TEST_F(CommandsTest, EveryCommandShowsTheFileFirstInByteOrder) {
+    std::filesystem::copy_file(dir_->Join(Background(5)), dir_->Join("levels/LEVEL1.PNG"));
+    dir_->Write("levels/LEVEL1.LEV", "start,210,100\r\n");
+    dir_->Write(LevelFile(1), "start,300,100\r\n");
+    const QImage first = artwork::FromFile(dir_->Join("levels/LEVEL1.PNG"));
+    const std::vector<ShownObject> hero = {{level::kHeroTag, 210, 100}};
+    TForm1& form = Start();
+    EXPECT_EQ(form.Image2()->Picture(), first);
+    EXPECT_EQ(Shown(), hero);
+    for (const auto& [from, action] : {std::pair{14, kNext}, std::pair{2, QStringLiteral("Previous Level")}}) {
+        ASSERT_NO_FATAL_FAILURE(GoToRound(from));
+        ChooseOnGameArea(action);
+        ASSERT_EQ(form.Round(), 1);
+        EXPECT_EQ(form.Image2()->Picture(), first) << action.toStdString();
+        EXPECT_EQ(Shown(), hero) << action.toStdString();
+    }
+    EXPECT_TRUE(catcher_.dialogs.empty());
+}
+
 enum class Breakage { None, LevelsRemoved, LevelsIsAFile };
 
 struct SaveCase {

@@ -398,18 +398,57 @@ INSTANTIATE_TEST_SUITE_P(Spellings, LookupTest,
                                            LookupCase{"levels", "Level3.lev.bak", 3, false},
                                            LookupCase{"levels", "Level1.lev", 10, false}));
 
-TEST_F(LevelFileTest, NewFileGetsTheUsualPermissions) {
+struct UmaskCase {
+    mode_t mask;
+    mode_t mode;
+};
+
+std::ostream& operator<<(std::ostream& out, const UmaskCase& c) { return out << "umask 0" << std::oct << c.mask; }
+
+class NewFileTest : public LevelFileTest, public ::testing::WithParamInterface<UmaskCase> {};
+
+TEST_P(NewFileTest, GetsTheUsualPermissions) {
     dir.MakeDirectory("Levels");
     Place(level::kHeroTag, 1, 2);
     Place(level::kBombTag, 3, 4);
-    const mode_t mask = umask(022);
+    const mode_t mask = umask(GetParam().mask);
     const bool saved = level::SaveLevel(lvl, 8);
     umask(mask);
     ASSERT_TRUE(saved);
     struct stat st {};
     ASSERT_EQ(stat((dir.Path() + "Levels/Level8.lev").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(st.st_mode & 07777, GetParam().mode);
     EXPECT_EQ(dir.Entries("Levels"), Strings{"Level8.lev"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Umasks, NewFileTest,
+                         ::testing::Values(UmaskCase{022, 0644}, UmaskCase{077, 0600}, UmaskCase{002, 0664},
+                                           UmaskCase{0, 0666}));
+
+class StopRecorder : public level::LoadObserver {
+public:
+    void Stopped(const level::LoadedLine& line, std::size_t field, const std::string&, std::size_t linesLeft) override {
+        seen = std::string(line.text) + " | " + std::string(line.fields[0]) + " " + std::string(line.fields[1]) + " " +
+               std::string(line.fields[2]) + " | field " + std::to_string(field) + ", " + std::to_string(linesLeft) +
+               " left";
+    }
+    std::string seen;
+};
+
+// The lines after the stop are counted by reading on past the reader's buffer.
+TEST_F(LevelFileTest, ObserverSeesTheLineTheLoadStoppedAtInALargeFile) {
+    dir.MakeDirectory("levels");
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += "malo2,400,200,32,26,1\r\n";
+    bytes += "bomba,260,x\r\n";
+    for (int i = 0; i < 6000; ++i) bytes += "moneda,300,150,14,14,1,200\r\n";
+    ASSERT_GT(bytes.size(), 128u * 1024);
+    dir.WriteFile("levels/Level3.lev", bytes);
+    StopRecorder recorder;
+
+    level::LoadLevel(lvl, 3, &recorder);
+
+    EXPECT_EQ(recorder.seen, "bomba,260,x | bomba 260 x | field 2, 6000 left");
 }
 
 }  // namespace

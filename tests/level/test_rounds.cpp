@@ -67,6 +67,21 @@ struct ResolveCase {
     std::string expected;  // empty: the composed path comes back unchanged
 };
 
+// Every spelling of `name` followed by `suffix`, made so that the smallest in byte order (all capitals)
+// is neither the first nor the last made, whichever of them a file system lists first.
+std::vector<std::string> EverySpelling(const std::string& name, const std::string& suffix) {
+    const std::size_t count = std::size_t{1} << name.size();
+    std::vector<std::string> spellings;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t bits = (k + count / 2 - 1) % count;
+        std::string spelling = name;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if ((bits >> i) & 1u) spelling[i] = static_cast<char>(spelling[i] - 'a' + 'A');
+        spellings.push_back(spelling + suffix);
+    }
+    return spellings;
+}
+
 std::ostream& operator<<(std::ostream& out, const ResolveCase& c) { return out << c.name; }
 
 class ResolveTest : public ::testing::TestWithParam<ResolveCase> {};
@@ -90,9 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"BothComponentsDiffer", {"Levels"}, {"Levels/level3.PNG"}, "levels/Level3.png", "Levels/level3.PNG"},
         ResolveCase{"ExactNameKept", {"levels"}, {"levels/Level3.png"}, "levels/Level3.png", "levels/Level3.png"},
         ResolveCase{"DeepPath", {"DATA", "DATA/Sub"}, {"DATA/Sub/Bomba.PNG"}, "data/sub/bomba.png", "DATA/Sub/Bomba.PNG"},
-        ResolveCase{"ExactSpellingWinsOverOthers", {"levels", "LEVELS"}, {"levels/a", "LEVELS/a"}, "LEVELS/a", "LEVELS/a"},
-        ResolveCase{"SmallestSpellingWinsOtherwise", {"lEVELS", "LeVeLs"}, {"lEVELS/a", "LeVeLs/a"}, "levels/a",
-                    "LeVeLs/a"},
+        ResolveCase{"ComposedSpellingDoesNotWin", {"levels", "LEVELS"}, {"levels/a", "LEVELS/a"}, "levels/a", "LEVELS/a"},
+        ResolveCase{"FirstInByteOrderWinsWhateverTheListingOrder", EverySpelling("levels", ""),
+                    EverySpelling("levels", "/a"), "Levels/a", "LEVELS/a"},
+        ResolveCase{"SameRuleForTheFile", {"levels"}, {"levels/level3.png", "levels/Level3.png"}, "Levels/level3.png",
+                    "levels/Level3.png"},
         ResolveCase{"MissingFile", {"Levels"}, {"Levels/level4.png"}, "levels/Level3.png", ""},
         ResolveCase{"MissingDirectory", {}, {}, "levels/Level3.png", ""},
         ResolveCase{"SimilarNameIsNoMatch", {"levels"}, {"levels/Level3.png~"}, "levels/Level3.png", ""}),

@@ -362,25 +362,41 @@ private:
     int error_ = 0;
 };
 
-TEST_F(SaveErrorTest, FullDiskIsIoError28AndKeepsThePreviousFile) {
+class FullDiskTest : public SaveErrorTest, public ::testing::WithParamInterface<bool> {};
+
+// With a second link the save writes in place, and the disk fills in the middle of that write.
+TEST_P(FullDiskTest, IsIoError28AndKeepsThePreviousFile) {
     if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
     const std::string levels = dir.MakeDirectory("levels");
     const SmallFileSystem disk(levels);
     if (!disk.Mounted()) GTEST_SKIP() << "mount not permitted: " << std::strerror(disk.Error());
     dir.WriteFile("levels/Level3.lev", kPrevious);
+    const bool linked = GetParam();
+    if (linked) {
+        ASSERT_EQ(link((levels + "Level3.lev").c_str(), (levels + "Other.lev").c_str()), 0);
+    }
     for (int i = 0; i < 2000; ++i) ASSERT_NE(lvl.CreateObject(level::kEnemy1Tag), nullptr);
     ASSERT_GT(level::FormatLevel(lvl).size(), 16u * 1024);
 
     EXPECT_EQ(SaveOutcome(lvl, 3), "I/O error 28");
-    ExpectPreviousIntact();
+    EXPECT_EQ(ReadFile(levels + "Level3.lev"), kPrevious);
+    Strings entries = dir.Entries("levels");
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, linked ? (Strings{"Level3.lev", "Other.lev"}) : Strings{"Level3.lev"});
     EXPECT_EQ(host.calls.back(), "busy off");
 
-    // With the space back, the same file system takes a level that fits.
+    // With the space back, the same file system takes a level that fits, through both names.
     lvl.Clear();
     ASSERT_NE(lvl.CreateObject(level::kHeroTag), nullptr);
     ASSERT_NE(lvl.CreateObject(level::kBombTag), nullptr);
     EXPECT_EQ(SaveOutcome(lvl, 3), "saved");
     EXPECT_EQ(ReadFile(levels + "Level3.lev"), level::FormatLevel(lvl));
+    if (linked) {
+        EXPECT_EQ(ReadFile(levels + "Other.lev"), level::FormatLevel(lvl));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Links, FullDiskTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& row) { return row.param ? "TwoLinks" : "OneLink"; });
 
 }  // namespace
