@@ -75,6 +75,10 @@ void Drain(int fd, std::string& into) {
 ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path& workingDirectory) const {
     std::vector<std::string> args = {BLASTRIX_LEVEL_EXE};
     args.insert(args.end(), arguments.begin(), arguments.end());
+    return Run(std::move(args), workingDirectory);
+}
+
+ToolRun CliTest::Run(std::vector<std::string> args, const fs::path& workingDirectory) const {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -99,7 +103,7 @@ ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path&
         dup2(out[1], 1);
         dup2(err[1], 2);
         if (chdir(directory.c_str()) != 0) _exit(127);
-        execve(argv[0], argv.data(), envp.data());
+        execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(out[1]);

@@ -33,6 +33,8 @@ public:
 
     // Runs blastrix-level with the arguments in `workingDirectory` (default: the game folder).
     ToolRun Tool(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory = {}) const;
+    // Runs any program, found on the PATH, in the same way.
+    ToolRun Run(std::vector<std::string> arguments, const std::filesystem::path& workingDirectory = {}) const;
 
     const std::filesystem::path& Folder() const { return folder_; }
 
