@@ -1,10 +1,13 @@
 // The changes diff reports between two versions of a level made by the editor's own level code:
-// applied to OLD they give NEW, never in more changes than were made, and exactly the edits where
-// the files tell them apart.
+// applied to OLD they give NEW, in the fewest changes (so never more than were made), and exactly
+// the edits where the files tell them apart.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
+#include <set>
 #include <random>
 #include <string>
 #include <vector>
@@ -82,6 +85,26 @@ Places Applied(const std::vector<DiffObject>& before, const std::vector<ObjectCh
     return places;
 }
 
+// The fewest changes that explain the difference: per kind, the larger of the objects only OLD has
+// and those only NEW has, since one move stands for one of each.
+std::size_t Fewest(const Places& before, const Places& after) {
+    std::size_t fewest = 0;
+    for (int tag = level::kFirstTag; tag <= level::kLastTag; ++tag) {
+        const auto find = [&](const Places& places) {
+            const auto it = places.find(tag);
+            return it == places.end() ? std::multiset<std::pair<int, int>>() : it->second;
+        };
+        const auto a = find(before);
+        const auto b = find(after);
+        std::vector<std::pair<int, int>> onlyOld;
+        std::vector<std::pair<int, int>> onlyNew;
+        std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(onlyOld));
+        std::set_difference(b.begin(), b.end(), a.begin(), a.end(), std::back_inserter(onlyNew));
+        fewest += std::max(onlyOld.size(), onlyNew.size());
+    }
+    return fewest;
+}
+
 std::vector<ObjectChange> Diff(const std::string& before, const std::string& after) {
     return DiffObjects(LoadDiffObjects(before), LoadDiffObjects(after));
 }
@@ -123,8 +146,11 @@ TEST_P(RandomEdits, ReportTurnsOldIntoNewInNoMoreChangesThanWereMade) {
     }
     const std::string after = designer.File();
     const std::vector<ObjectChange> changes = Diff(before, after);
-    EXPECT_EQ(Applied(LoadDiffObjects(before), changes), PlacesOf(LoadDiffObjects(after)));
+    const Places oldPlaces = PlacesOf(LoadDiffObjects(before));
+    const Places newPlaces = PlacesOf(LoadDiffObjects(after));
+    EXPECT_EQ(Applied(LoadDiffObjects(before), changes), newPlaces);
     EXPECT_LE(changes.size(), static_cast<std::size_t>(designer.edits()));
+    EXPECT_EQ(changes.size(), Fewest(oldPlaces, newPlaces));
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomEdits,
