@@ -43,7 +43,7 @@ std::int64_t Distance(const DiffObject& a, const DiffObject& b) {
 }
 
 // Above this many candidate pairs a run is paired in order instead of by the nearest.
-constexpr std::size_t kNearestPairingLimit = std::size_t{1} << 20;
+constexpr std::size_t kNearestPairingLimit = std::size_t{1} << 16;
 
 struct Pairing {
     std::vector<std::size_t> removedLeft;  // indices into the run of removed objects
