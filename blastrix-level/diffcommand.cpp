@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -8,10 +9,8 @@
 
 #include "commands.h"
 #include "finding.h"
-#include "gamearea.h"
 #include "headlessservices.h"
 #include "leveldiff.h"
-#include "levelfile.h"
 #include "locations.h"
 #include "objectkind.h"
 #include "pngencoder.h"

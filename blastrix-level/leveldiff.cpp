@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <limits>
+#include <string>
 #include <tuple>
 
 #include "level.h"
