@@ -1,6 +1,10 @@
 // diff as a user and git run it: the words and the exit status, the marked picture against render's,
 // and git's own output with the tool set up as its diff driver for level files.
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <cstdint>
 
 #include "clifixture.h"
@@ -52,6 +56,21 @@ TEST_P(DiffWords, TellTheChangesAndExitAsDiffDoes) {
 
 INSTANTIATE_TEST_SUITE_P(Table, DiffWords, ::testing::ValuesIn(kWordsCases),
                          [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(CliTest, DiffAsJsonGivesTheSameChanges) {
+    Write("old.lev", kOld);
+    Write("new.lev", kNew);
+    const ToolRun run = Tool({"diff", "--format", "json", "old.lev", "new.lev"});
+    EXPECT_EQ(run.status, 1);
+    const QJsonObject document = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    EXPECT_EQ(document["moved"].toInt(), 1);
+    EXPECT_EQ(document["removed"].toInt(), 1);
+    const QJsonObject move = document["changes"].toArray()[1].toObject();
+    EXPECT_EQ(move["keyword"].toString(), "bomba");
+    EXPECT_EQ(move["from"].toObject()["x"].toInt(), 200);
+    EXPECT_EQ(move["to"].toObject()["x"].toInt(), 260);
+    EXPECT_EQ(move["to"].toObject()["line"].toInt(), 2);
+}
 
 TEST_F(CliTest, DiffOfAFileThatCannotBeReadIsTrouble) {
     Write("old.lev", kOld);
