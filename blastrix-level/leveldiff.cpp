@@ -46,8 +46,9 @@ std::int64_t Distance(const DiffObject& a, const DiffObject& b) {
 // Above this many candidate pairs a run is paired in order instead of by the nearest.
 constexpr std::size_t kNearestPairingLimit = std::size_t{1} << 16;
 
+// The objects of a run that no move took, by their indices in the run.
 struct Pairing {
-    std::vector<std::size_t> removedLeft;  // indices into the run of removed objects
+    std::vector<std::size_t> removedLeft;
     std::vector<std::size_t> addedLeft;
 };
 
