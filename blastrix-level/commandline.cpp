@@ -21,6 +21,7 @@ constexpr const char* kToolHelp =
     "  check [ROUNDS]               report every problem of the rounds' files, as a compiler does\n"
     "  render ROUNDS [-o FILE]      write a PNG picture of each round's game area\n"
     "  resave [ROUNDS] [--check]    load and save the rounds as the editor would\n"
+    "  diff OLD NEW [-o FILE]       tell which objects moved, were added and removed, and draw them\n"
     "\n"
     "Options:\n"
     "  -C, --dir DIR   the game folder (default: the current directory)\n"
@@ -161,6 +162,13 @@ std::variant<Invocation, int> RenderOptions(const QCommandLineParser& parser, In
 std::variant<Invocation, int> ParseCommandLine(const QStringList& arguments) {
     const QString name = FindCommand(arguments);
     Invocation invocation;
+    if (name == "diff") {
+        std::variant<DiffRequest, int> diff = ParseDiffCommandLine(arguments);
+        if (const int* status = std::get_if<int>(&diff)) return *status;
+        invocation.command = Command::Diff;
+        invocation.diff = std::move(std::get<DiffRequest>(diff));
+        return invocation;
+    }
     const char* help = kToolHelp;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
@@ -212,6 +220,7 @@ std::variant<Invocation, int> ParseCommandLine(const QStringList& arguments) {
     case Command::Check: return CheckOptions(parser, invocation);
     case Command::Render: return RenderOptions(parser, invocation);
     case Command::Resave: invocation.checkOnly = parser.isSet(kCheckOption); break;
+    case Command::Diff: break;
     }
     return invocation;
 }

@@ -6,9 +6,10 @@
 #include <variant>
 #include <vector>
 
+#include "diffoptions.h"
 #include "report.h"
 
-enum class Command { Check, Render, Resave };
+enum class Command { Check, Render, Resave, Diff };
 
 // What the user asked for, checked against the command's options.
 struct Invocation {
@@ -20,6 +21,7 @@ struct Invocation {
     std::string output;  // render: the file, "-" for standard output, empty for roundN.png
     int scale = 1;
     bool checkOnly = false;  // resave --check
+    DiffRequest diff;
 };
 
 // Exit statuses of every command.

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     const std::variant<Invocation, int> parsed = ParseCommandLine(QCoreApplication::arguments());
     if (const int* status = std::get_if<int>(&parsed)) return *status;
     const Invocation& invocation = std::get<Invocation>(parsed);
+    if (invocation.command == Command::Diff) return RunDiff(invocation.diff);
 
     const GameFolder folder(invocation.directory);
     if (!folder.HasLevelsDirectory()) {
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
     switch (invocation.command) {
     case Command::Check: return RunCheck(invocation, folder);
     case Command::Render: return RunRender(invocation, folder);
-    case Command::Resave: break;
+    case Command::Resave:
+    case Command::Diff: break;
     }
     return RunResave(invocation, folder);
 }

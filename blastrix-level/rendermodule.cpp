@@ -19,12 +19,13 @@ RenderModule::RenderModule() {
     if (compose_ == nullptr) throw std::runtime_error("the render module " + path + " lacks " + kComposeGameAreaSymbol);
 }
 
-files::RgbaImage RenderModule::ComposeGameArea(const std::vector<RenderedControl>& controls) const {
+files::RgbaImage RenderModule::ComposeGameArea(const std::vector<RenderedControl>& controls,
+                                               const std::vector<RenderedMark>& marks) const {
     files::RgbaImage area;
     area.width = level::kGameAreaWidth;
     area.height = level::kGameAreaHeight;
     area.pixels.resize(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height) * 4);
-    if (!compose_(controls.data(), controls.size(), area.pixels.data()))
+    if (!compose_(controls.data(), controls.size(), marks.data(), marks.size(), area.pixels.data()))
         throw std::runtime_error("painting the game area failed");
     return area;
 }

@@ -10,8 +10,9 @@ public:
     // Throws std::runtime_error naming the module and why it could not be loaded.
     RenderModule();
 
-    // The game area with the controls painted over it, kGameAreaWidth x kGameAreaHeight.
-    files::RgbaImage ComposeGameArea(const std::vector<RenderedControl>& controls) const;
+    // The game area with the controls and then the marks painted over it, kGameAreaWidth x kGameAreaHeight.
+    files::RgbaImage ComposeGameArea(const std::vector<RenderedControl>& controls,
+                                     const std::vector<RenderedMark>& marks = {}) const;
 
 private:
     ComposeGameAreaFunction* compose_ = nullptr;

@@ -21,6 +21,10 @@ void AppendText(std::string& out, const Finding& finding);
 // A workflow command that GitHub Actions shows as an annotation on the file and line.
 void AppendGithub(std::string& out, const Finding& finding);
 
+// A JSON string of the text: valid UTF-8 passes, any other byte becomes U+FFFD, so that the
+// document is always valid JSON.
+void AppendJsonString(std::string& out, const std::string& text);
+
 // `14 rounds checked: 2 errors, 5 warnings`
 std::string SummaryLine(std::size_t rounds, const Totals& totals);
 

@@ -77,6 +77,10 @@ ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path&
     std::vector<std::string> args = wrapper;
     args.push_back(BLASTRIX_LEVEL_EXE);
     args.insert(args.end(), arguments.begin(), arguments.end());
+    return Run(std::move(args), workingDirectory);
+}
+
+ToolRun CliTest::Run(std::vector<std::string> args, const fs::path& workingDirectory) const {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

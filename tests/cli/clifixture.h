@@ -35,6 +35,8 @@ public:
     // `wrapper` (a command such as setpriv or strace with its options, found on PATH) when given.
     ToolRun Tool(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory = {},
                  const std::vector<std::string>& wrapper = {}) const;
+    // Runs any program, found on the PATH, in the same way.
+    ToolRun Run(std::vector<std::string> arguments, const std::filesystem::path& workingDirectory = {}) const;
 
     const std::filesystem::path& Folder() const { return folder_; }
 

@@ -1,0 +1,109 @@
+#include "roundpicture.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "gamearea.h"
+#include "levelfile.h"
+#include "safefile.h"
+
+namespace {
+
+// The objects the editor would place, in the order it creates them, which is their stacking order.
+class PlacedControls : public level::LoadObserver {
+public:
+    explicit PlacedControls(std::vector<RenderedControl>& controls) : controls_(controls) {}
+
+    void ObjectCreated(const level::LoadedLine&, const level::PlacedObject& object) override {
+        const level::Bounds& b = object.bounds;
+        controls_.push_back(
+            {static_cast<const SpriteControl&>(*object.control).sprite, b.left, b.top, b.width, b.height});
+    }
+
+private:
+    std::vector<RenderedControl>& controls_;
+};
+
+// Special files such as /dev/stdout are written in place; files are replaced only once complete.
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+        files::WriteFileReplacing(path, data);
+        return;
+    }
+    const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) throw files::FileSystemError(errno, "Cannot write " + path + ": " + std::strerror(errno));
+    const ssize_t n = write(fd, data.data(), data.size());
+    const int error = errno;
+    close(fd);
+    if (n != static_cast<ssize_t>(data.size()))
+        throw files::FileSystemError(error, "Cannot write " + path + ": " + std::strerror(n < 0 ? error : EIO));
+}
+
+}  // namespace
+
+files::RgbaImage WindowArtwork() {
+    QFile file(":/artwork/background.png");
+    if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("the window's artwork is missing from the program");
+    const QByteArray bytes = file.readAll();
+    return files::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                            static_cast<std::size_t>(bytes.size()));
+}
+
+files::RgbaImage Scaled(const files::RgbaImage& image, int scale) {
+    if (scale == 1) return image;
+    files::RgbaImage out;
+    out.width = image.width * scale;
+    out.height = image.height * scale;
+    out.pixels.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) * 4);
+    std::uint8_t* to = out.pixels.data();
+    for (int y = 0; y < out.height; ++y) {
+        const std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y / scale) * image.width * 4;
+        for (int x = 0; x < out.width; ++x, to += 4) std::memcpy(to, row + static_cast<std::size_t>(x / scale) * 4, 4);
+    }
+    return out;
+}
+
+void BuildRoundScene(RoundScene& scene, const files::RgbaImage& artwork, const std::string& backgroundPath,
+                     const std::optional<std::string>& levelBytes, HeadlessServices& services,
+                     const std::string& programDirectory) {
+    scene.controls.push_back({&artwork, 0, 0, artwork.width, artwork.height});
+    if (!backgroundPath.empty()) {
+        try {
+            scene.background = files::DecodePngFile(backgroundPath);
+            scene.controls.push_back({&*scene.background, level::kGameAreaLeft, level::kGameAreaTop,
+                                      level::kGameAreaWidth, level::kGameAreaHeight});
+        } catch (const files::PngError&) {
+            // The window then shows its own artwork in the game area.
+        }
+    }
+    level::Level level(services, programDirectory);
+    PlacedControls placed(scene.controls);
+    if (levelBytes) level::LoadLevelText(level, *levelBytes, &placed);
+}
+
+bool WritePicture(const std::string& target, const std::vector<std::uint8_t>& png) {
+    if (target == "-") {
+        if (std::fwrite(png.data(), 1, png.size(), stdout) != png.size() || std::fflush(stdout) != 0) {
+            std::perror("blastrix-level: writing the picture");
+            return false;
+        }
+        return true;
+    }
+    try {
+        WriteFile(target, png);
+    } catch (const files::FileSystemError& e) {
+        std::fprintf(stderr, "blastrix-level: %s\n", e.what());
+        return false;
+    }
+    return true;
+}
