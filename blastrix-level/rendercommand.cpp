@@ -110,20 +110,20 @@ int RunRender(const Invocation& invocation, const GameFolder& folder) {
             if (target == "-") {
                 if (std::fwrite(png.data(), 1, png.size(), stdout) != png.size() || std::fflush(stdout) != 0) {
                     std::perror("blastrix-level: writing the picture");
-                    status = kExitFindings;
+                    status = kExitTrouble;
                 }
                 continue;
             }
             try {
                 WriteFile(target, png);
             } catch (const files::FileSystemError& e) {
-                std::fprintf(stderr, "blastrix-level: %s\n", e.what());
-                status = kExitFindings;
+                Complain(e.what());
+                status = kExitTrouble;
             }
         }
         return status;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "blastrix-level: %s\n", e.what());
-        return kExitFindings;
+        Complain(e.what());
+        return kExitTrouble;
     }
 }

@@ -58,6 +58,8 @@ std::size_t Utf8Length(const std::string& text, std::size_t i) {
     return length;
 }
 
+}  // namespace
+
 // Messages carry file bytes already escaped and system texts that may be in any 8-bit encoding:
 // valid UTF-8 passes, any other byte becomes U+FFFD, so that the document is always valid JSON.
 void AppendJsonString(std::string& out, const std::string& text) {
@@ -89,8 +91,6 @@ void AppendJsonString(std::string& out, const std::string& text) {
     }
     out += '"';
 }
-
-}  // namespace
 
 void Tally(const RoundReport& round, Totals& totals) {
     for (const Finding& finding : round.findings) {

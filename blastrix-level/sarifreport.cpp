@@ -1,0 +1,84 @@
+#include "sarifreport.h"
+
+#include "findingcodes.h"
+#include "report.h"
+
+namespace {
+
+constexpr const char* kInformationUri = "http://www.vellamor.example/";
+
+const char* SarifLevel(Severity severity) {
+    switch (severity) {
+    case Severity::Error: return "error";
+    case Severity::Warning: return "warning";
+    case Severity::Note: break;
+    }
+    return "note";
+}
+
+}  // namespace
+
+std::string PathUri(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = !path.empty() && path[0] == '/' ? "file://" : "";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+        if (unreserved) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        }
+    }
+    return out;
+}
+
+std::string SarifHead() {
+    std::string out =
+        "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n"
+        "  \"runs\": [\n    {\n      \"tool\": {\n        \"driver\": {\n"
+        "          \"name\": \"blastrix-level\",\n          \"version\": \"" BLASTRIX_VERSION "\",\n"
+        "          \"informationUri\": \"";
+    out += kInformationUri;
+    out += "\",\n          \"rules\": [";
+    for (std::size_t i = 0; i < kFindingCodes.size(); ++i) {
+        const FindingCode& code = kFindingCodes[i];
+        out += i == 0 ? "\n" : ",\n";
+        out += "            {\"id\": ";
+        AppendJsonString(out, std::string(code.code));
+        out += ", \"shortDescription\": {\"text\": ";
+        AppendJsonString(out, code.summary);
+        out += "}, \"fullDescription\": {\"text\": ";
+        AppendJsonString(out, code.description);
+        out += "}, \"defaultConfiguration\": {\"level\": \"";
+        out += SarifLevel(code.severity);
+        out += "\"}}";
+    }
+    out += "\n          ]\n        }\n      },\n      \"results\": [";
+    return out;
+}
+
+void AppendSarif(std::string& out, const Finding& finding, bool first) {
+    out += first ? "\n        {\"ruleId\": " : ",\n        {\"ruleId\": ";
+    AppendJsonString(out, finding.code);
+    if (const std::optional<std::size_t> index = FindingCodeIndex(finding.code))
+        out += ", \"ruleIndex\": " + std::to_string(*index);
+    out += ", \"level\": \"";
+    out += SarifLevel(finding.severity);
+    out += "\", \"message\": {\"text\": ";
+    AppendJsonString(out, finding.message);
+    out += "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": ";
+    AppendJsonString(out, PathUri(finding.file));
+    out += "}";
+    if (finding.line != 0) {
+        out += ", \"region\": {\"startLine\": " + std::to_string(finding.line);
+        if (finding.column != 0) out += ", \"startColumn\": " + std::to_string(finding.column);
+        out += "}";
+    }
+    out += "}}]}";
+}
+
+std::string SarifTail() { return "\n      ]\n    }\n  ]\n}\n"; }
