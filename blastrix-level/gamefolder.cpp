@@ -27,7 +27,8 @@ FolderFile GameFolder::Locate(const std::string& composed) const {
     // Shown as reachable from the current directory: below the folder as given.
     const std::size_t below = programDirectory_.size();
     const std::string shownFolder = directory_.empty() ? std::string() : programDirectory_;
-    if (location.found) return {location.onDisk, shownFolder + location.onDisk.substr(below)};
+    // Opened by the shown path too, so that the decoder's messages name the file alike.
+    if (location.found) return {shownFolder + location.onDisk.substr(below), shownFolder + location.onDisk.substr(below)};
     // A missing file is named by the directory found on disk and the name as composed.
     const std::string relative = composed.substr(below);
     const std::size_t slash = relative.find('/');

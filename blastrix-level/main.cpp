@@ -37,7 +37,11 @@ std::optional<std::vector<Work>> GatherWork(const Invocation& invocation) {
 }
 
 int Run(const Invocation& invocation) {
-    if (invocation.command == Command::Codes) return WriteOut(CodeListing()) ? kExitClean : kExitTrouble;
+    if (invocation.command == Command::Codes) {
+        if (WriteOut(CodeListing()) && std::fflush(stdout) == 0) return kExitClean;
+        std::perror("blastrix-level: writing the codes");
+        return kExitTrouble;
+    }
     const std::optional<std::vector<Work>> work = GatherWork(invocation);
     if (!work) return kExitTrouble;
     if (invocation.command == Command::Check) return RunCheck(invocation, *work);

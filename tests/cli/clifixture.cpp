@@ -72,7 +72,8 @@ void Drain(int fd, std::string& into) {
 
 }  // namespace
 
-ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path& workingDirectory) const {
+ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path& workingDirectory,
+                      const char* standardOutput) const {
     std::vector<std::string> args = {BLASTRIX_LEVEL_EXE};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -96,7 +97,8 @@ ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path&
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return run;
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], 1);
+        const int target = standardOutput != nullptr ? open(standardOutput, O_WRONLY) : out[1];
+        dup2(target, 1);
         dup2(err[1], 2);
         if (chdir(directory.c_str()) != 0) _exit(127);
         execve(argv[0], argv.data(), envp.data());

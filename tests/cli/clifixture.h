@@ -31,8 +31,10 @@ public:
     // A w x h PNG of one opaque colour.
     void WriteBackground(const std::string& relative, int width, int height) const;
 
-    // Runs blastrix-level with the arguments in `workingDirectory` (default: the game folder).
-    ToolRun Tool(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory = {}) const;
+    // Runs blastrix-level with the arguments in `workingDirectory` (default: the game folder), its
+    // standard output going to `standardOutput` when that is given.
+    ToolRun Tool(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory = {},
+                 const char* standardOutput = nullptr) const;
 
     const std::filesystem::path& Folder() const { return folder_; }
 
