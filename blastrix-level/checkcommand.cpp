@@ -12,8 +12,8 @@ bool WriteOut(const std::string& text) { return std::fwrite(text.data(), 1, text
 int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
     std::vector<RoundReport> rounds;
     Totals totals;
-    std::size_t results = 0;
-    bool written = invocation.format != OutputFormat::Sarif || WriteOut(SarifHead());
+    SarifLog sarif;
+    bool written = invocation.format != OutputFormat::Sarif || WriteOut(SarifLog::Head());
     for (const Work& one : work) {
         HeadlessServices services(one.folder.ProgramDirectory());
         for (const int round : one.rounds) {
@@ -29,7 +29,7 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
             for (const Finding& finding : findings) {
                 switch (invocation.format) {
                 case OutputFormat::Github: AppendGithub(out, finding); break;
-                case OutputFormat::Sarif: AppendSarif(out, finding, results++ == 0); break;
+                case OutputFormat::Sarif: sarif.Append(out, finding); break;
                 case OutputFormat::Text:
                 case OutputFormat::Json: AppendText(out, finding); break;
                 }
@@ -41,7 +41,7 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
     std::string end;
     switch (invocation.format) {
     case OutputFormat::Json: end = CheckJson(rounds, totals); break;
-    case OutputFormat::Sarif: end = SarifTail(); break;
+    case OutputFormat::Sarif: end = SarifLog::Tail(); break;
     case OutputFormat::Text:
     case OutputFormat::Github: end = SummaryLine(rounds.size(), totals); break;
     }

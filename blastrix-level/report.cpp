@@ -66,6 +66,14 @@ void AppendJsonString(std::string& out, const std::string& text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // Runs of printable ASCII, nearly all of a message, go in whole.
+        std::size_t plain = i;
+        while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7f && text[plain] != '"' &&
+               text[plain] != '\\')
+            ++plain;
+        out.append(text, i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
         if (c == '"' || c == '\\') {
             out += '\\';

@@ -36,7 +36,7 @@ std::string PathUri(const std::string& path) {
     return out;
 }
 
-std::string SarifHead() {
+std::string SarifLog::Head() {
     std::string out =
         "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n"
         "  \"runs\": [\n    {\n      \"tool\": {\n        \"driver\": {\n"
@@ -61,24 +61,38 @@ std::string SarifHead() {
     return out;
 }
 
-void AppendSarif(std::string& out, const Finding& finding, bool first) {
-    out += first ? "\n        {\"ruleId\": " : ",\n        {\"ruleId\": ";
-    AppendJsonString(out, finding.code);
-    if (const std::optional<std::size_t> index = FindingCodeIndex(finding.code))
-        out += ", \"ruleIndex\": " + std::to_string(*index);
-    out += ", \"level\": \"";
+void SarifLog::Append(std::string& out, const Finding& finding) {
+    if (code_ != finding.code) {
+        code_ = finding.code;
+        rule_ = "{\"ruleId\":";
+        AppendJsonString(rule_, finding.code);
+        if (const std::optional<std::size_t> index = FindingCodeIndex(finding.code))
+            rule_ += ",\"ruleIndex\":" + std::to_string(*index);
+        rule_ += ",\"level\":\"";
+    }
+    if (location_.empty() || file_ != finding.file) {
+        file_ = finding.file;
+        location_ = "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":{\"uri\":";
+        AppendJsonString(location_, PathUri(finding.file));
+        location_ += "}";
+    }
+    out += first_ ? "\n        " : ",\n        ";
+    first_ = false;
+    out += rule_;
     out += SarifLevel(finding.severity);
-    out += "\", \"message\": {\"text\": ";
+    out += "\",\"message\":{\"text\":";
     AppendJsonString(out, finding.message);
-    out += "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": ";
-    AppendJsonString(out, PathUri(finding.file));
-    out += "}";
+    out += location_;
     if (finding.line != 0) {
-        out += ", \"region\": {\"startLine\": " + std::to_string(finding.line);
-        if (finding.column != 0) out += ", \"startColumn\": " + std::to_string(finding.column);
+        out += ",\"region\":{\"startLine\":";
+        out += std::to_string(finding.line);
+        if (finding.column != 0) {
+            out += ",\"startColumn\":";
+            out += std::to_string(finding.column);
+        }
         out += "}";
     }
     out += "}}]}";
 }
 
-std::string SarifTail() { return "\n      ]\n    }\n  ]\n}\n"; }
+std::string SarifLog::Tail() { return "\n      ]\n    }\n  ]\n}\n"; }
