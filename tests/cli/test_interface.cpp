@@ -86,7 +86,7 @@ TEST_F(InterfaceTest, EveryFormatAndMessageNamesPathsFromTheCurrentDirectory) {
         {"text", "\"" + g + "/data/power.png\""},
         {"github", "::error file=" + level + ",line=3,col=1,title=sprite-unreadable::"},
         {"json", "\"file\": \"" + level + "\", \"line\": 3"},
-        {"sarif", "\"uri\": \"" + level + "\"}, \"region\": {\"startLine\": 3, \"startColumn\": 1}"},
+        {"sarif", "\"uri\":\"" + level + "\"},\"region\":{\"startLine\":3,\"startColumn\":1}"},
     };
     for (const auto& [format, part] : expected) {
         for (const std::vector<std::string>& arguments :
