@@ -87,7 +87,7 @@ constexpr const char* kResaveHelp =
     "  -C, --dir DIR   the game folder (default: the current directory)\n"
     "\n"
     "Exit status: 0 when all went well, 1 for a refused or failed round (or a change with --check),\n"
-    "2 for bad usage.\n";
+    "2 for bad usage, a game folder that cannot be read or a report that cannot be written.\n";
 
 constexpr const char* kCodesHelp =
     "Usage: blastrix-level codes\n"
