@@ -400,7 +400,7 @@ std::optional<std::string> ApplyOption(const Given& given, Invocation& invocatio
 
 void Complain(const std::string& message) {
     std::string text = message;
-    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || !std::isupper(text[1])))
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || !std::isupper(static_cast<unsigned char>(text[1]))))
         text[0] = static_cast<char>(text[0] - 'A' + 'a');
     if (!text.empty() && text.back() == '.') text.pop_back();
     std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());

@@ -207,7 +207,7 @@ TEST_F(CliTest, SarifOfEveryCodeValidatesAgainstTheSchemaAndIsTheSameEveryTime) 
     EXPECT_EQ(Tool({"-C", game, "check", "--format", "sarif", "1-6"}).out, run.out);
     Write("log.sarif", run.out);
     const std::string validate = "/usr/bin/python3 -c 'import json, sys, jsonschema; "
-                                 "jsonschema.validate(json.load(open(sys.argv[2])), json.load(open(sys.argv[1])))' '" +
+                                 "jsonschema.Draft4Validator(json.load(open(sys.argv[1]))).validate(json.load(open(sys.argv[2])))' '" +
                                  schema.string() + "' '" + (folder_ / "log.sarif").string() + "'";
     EXPECT_EQ(std::system(validate.c_str()), 0) << run.out;
 
