@@ -13,6 +13,7 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
     std::vector<RoundReport> rounds;
     Totals totals;
     SarifLog sarif;
+    std::string out;
     bool written = invocation.format != OutputFormat::Sarif || WriteOut(SarifLog::Head());
     for (const Work& one : work) {
         HeadlessServices services(one.folder.ProgramDirectory());
@@ -24,8 +25,9 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
                            findings.end());
             Tally(rounds.back(), totals);
             if (invocation.format == OutputFormat::Json) continue;
-            // Findings go out round by round, so that those of a large round do not pile up.
-            std::string out;
+            // Findings go out round by round, so that those of a large round do not pile up; the
+            // buffer stays grown for the next round.
+            out.clear();
             for (const Finding& finding : findings) {
                 switch (invocation.format) {
                 case OutputFormat::Github: AppendGithub(out, finding); break;

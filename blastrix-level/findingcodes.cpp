@@ -71,6 +71,7 @@ void CodeFilter::Select(std::size_t index) {
 }
 
 bool CodeFilter::Keeps(std::string_view code) const {
+    if (!selecting_ && !ignoring_) return true;
     const std::optional<std::size_t> index = FindingCodeIndex(code);
     if (!index) return true;
     return (!selecting_ || selected_[*index]) && !ignored_[*index];

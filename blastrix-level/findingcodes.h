@@ -30,11 +30,15 @@ std::string CodeListing();
 class CodeFilter {
 public:
     void Select(std::size_t index);
-    void Ignore(std::size_t index) { ignored_[index] = true; }
+    void Ignore(std::size_t index) {
+        ignored_[index] = true;
+        ignoring_ = true;
+    }
     bool Keeps(std::string_view code) const;
 
 private:
     std::array<bool, kFindingCodeCount> selected_{};
     std::array<bool, kFindingCodeCount> ignored_{};
     bool selecting_ = false;
+    bool ignoring_ = false;
 };

@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include <array>
+
 #include "objectkind.h"
 
 namespace {
@@ -58,6 +60,13 @@ std::size_t Utf8Length(const std::string& text, std::size_t i) {
     return length;
 }
 
+// The bytes a JSON string holds as they are.
+constexpr std::array<bool, 256> kPlainJson = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7f; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    return plain;
+}();
+
 }  // namespace
 
 // Messages carry file bytes already escaped and system texts that may be in any 8-bit encoding:
@@ -68,9 +77,7 @@ void AppendJsonString(std::string& out, const std::string& text) {
     for (std::size_t i = 0; i < text.size();) {
         // Runs of printable ASCII, nearly all of a message, go in whole.
         std::size_t plain = i;
-        while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7f && text[plain] != '"' &&
-               text[plain] != '\\')
-            ++plain;
+        while (plain < text.size() && kPlainJson[static_cast<unsigned char>(text[plain])]) ++plain;
         out.append(text, i, plain - i);
         i = plain;
         if (i == text.size()) break;
