@@ -196,7 +196,8 @@ int main() {
     std::printf(
         "check of the sample rounds, process start to exit: best %.1f ms, median %.1f ms of %d   (target < 50 ms)\n",
         samples.front() * 1000, samples[samples.size() / 2] * 1000, kProcessRuns);
-    const bool met = ratio <= 1.5 && bestCheck < 1 && bestSarif <= 1.1 * bestText && bestRender < 1 && samples[samples.size() / 2] < 0.05;
+    const bool met = ratio <= 1.5 && bestCheck < 1 && bestSarif <= 1.1 * bestText && bestRender < 1 &&
+                     samples[samples.size() / 2] < 0.05;
     std::printf("%s\n", met ? "targets met" : "targets missed");
     return met ? 0 : 2;
 }

@@ -400,8 +400,10 @@ std::optional<std::string> ApplyOption(const Given& given, Invocation& invocatio
 
 void Complain(const std::string& message) {
     std::string text = message;
-    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || !std::isupper(static_cast<unsigned char>(text[1]))))
-        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    // System texts start capitalised; an abbreviation such as "PNG" keeps its case.
+    const bool capitalised = !text.empty() && std::isupper(static_cast<unsigned char>(text[0])) &&
+                             (text.size() < 2 || !std::isupper(static_cast<unsigned char>(text[1])));
+    if (capitalised) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
     if (!text.empty() && text.back() == '.') text.pop_back();
     std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
 }

@@ -28,7 +28,10 @@ FolderFile GameFolder::Locate(const std::string& composed) const {
     const std::size_t below = programDirectory_.size();
     const std::string shownFolder = directory_.empty() ? std::string() : programDirectory_;
     // Opened by the shown path too, so that the decoder's messages name the file alike.
-    if (location.found) return {shownFolder + location.onDisk.substr(below), shownFolder + location.onDisk.substr(below)};
+    if (location.found) {
+        const std::string shown = shownFolder + location.onDisk.substr(below);
+        return {shown, shown};
+    }
     // A missing file is named by the directory found on disk and the name as composed.
     const std::string relative = composed.substr(below);
     const std::size_t slash = relative.find('/');

@@ -38,7 +38,9 @@ std::string PathUri(const std::string& path) {
 
 std::string SarifLog::Head() {
     std::string out =
-        "{\n  \"$schema\": \"https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/sarif-schema-2.1.0.json\",\n  \"version\": \"2.1.0\",\n"
+        "{\n  \"$schema\": "
+        "\"https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/sarif-schema-2.1.0.json\",\n"
+        "  \"version\": \"2.1.0\",\n"
         "  \"runs\": [\n    {\n      \"tool\": {\n        \"driver\": {\n"
         "          \"name\": \"blastrix-level\",\n          \"version\": \"" BLASTRIX_VERSION "\",\n"
         "          \"informationUri\": \"";

@@ -54,7 +54,8 @@ TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
         std::vector<std::string> files;
     };
     const Case cases[] = {
-        {{g + "/levels/Level3.lev", g + "/b/LEVELS/level5.PNG"}, {g + "/levels/Level3.lev", g + "/b/levels/Level5.lev"}},
+        {{g + "/levels/Level3.lev", g + "/b/LEVELS/level5.PNG"},
+         {g + "/levels/Level3.lev", g + "/b/levels/Level5.lev"}},
         {{"-C", g, "4", "b/levels/Level5.lev", "levels/level4.png"},
          {g + "/levels/Level4.lev", g + "/b/levels/Level5.lev"}},
         {{g + "/data/moneda.png"}, {g + "/levels/Level3.lev"}},
@@ -68,7 +69,8 @@ TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(CheckedFiles(run), c.files) << c.arguments[0];
     }
-    for (const std::string& bad : std::vector<std::string>{g + "/levels/Level15.lev", g + "/levels/Level03.lev", g + "/data/other.png",
+    for (const std::string& bad : std::vector<std::string>{g + "/levels/Level15.lev", g + "/levels/Level03.lev",
+                                                           g + "/data/other.png",
                                   g + "/levels/Level3.txt", "Level3.lev"}) {
         const ToolRun run = Tool({"check", bad}, Parent());
         EXPECT_EQ(run.status, 2) << bad;
@@ -186,7 +188,8 @@ TEST_F(InterfaceTest, TheManualListsEveryCodeAsTheToolDoes) {
 
 // One finding of every code a check gives, in a game folder whose name needs percent-encoding.
 TEST_F(CliTest, SarifOfEveryCodeValidatesAgainstTheSchemaAndIsTheSameEveryTime) {
-    const fs::path schema = fs::path(BLASTRIX_SOURCE_DIR).parent_path() / "shared" / "sarif" / "sarif-schema-2.1.0.json";
+    const fs::path schema =
+        fs::path(BLASTRIX_SOURCE_DIR).parent_path() / "shared" / "sarif" / "sarif-schema-2.1.0.json";
     if (!fs::exists(schema)) GTEST_SKIP() << "no " << schema;
     const std::string game = "game #1";
     fs::create_directories(folder_ / game);
@@ -207,7 +210,8 @@ TEST_F(CliTest, SarifOfEveryCodeValidatesAgainstTheSchemaAndIsTheSameEveryTime) 
     EXPECT_EQ(Tool({"-C", game, "check", "--format", "sarif", "1-6"}).out, run.out);
     Write("log.sarif", run.out);
     const std::string validate = "/usr/bin/python3 -c 'import json, sys, jsonschema; "
-                                 "jsonschema.Draft4Validator(json.load(open(sys.argv[1]))).validate(json.load(open(sys.argv[2])))' '" +
+                                 "jsonschema.Draft4Validator(json.load(open(sys.argv[1])))"
+                                 ".validate(json.load(open(sys.argv[2])))' '" +
                                  schema.string() + "' '" + (folder_ / "log.sarif").string() + "'";
     EXPECT_EQ(std::system(validate.c_str()), 0) << run.out;
 
