@@ -99,7 +99,7 @@ enum class Option { Dir, Help, Version, Format, Select, Ignore, Werror, Output, 
 constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(command); }
 constexpr unsigned kAllCommands = ~0u;
 
-struct OptionSpec {
+struct OptionInfo {
     Option option;
     char shortName;  // 0 when there is none
     const char* longName;
@@ -107,7 +107,7 @@ struct OptionSpec {
     unsigned commands;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {Option::Dir, 'C', "dir", true, kAllCommands},
     {Option::Help, 'h', "help", false, kAllCommands},
     {Option::Version, 0, "version", false, kAllCommands},
@@ -120,13 +120,13 @@ constexpr OptionSpec kOptions[] = {
     {Option::Check, 0, "check", false, Bit(Command::Resave)},
 };
 
-struct CommandSpec {
+struct CommandInfo {
     const char* name;
     Command command;
     const char* help;
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandInfo kCommands[] = {
     {"check", Command::Check, kCheckHelp},
     {"render", Command::Render, kRenderHelp},
     {"resave", Command::Resave, kResaveHelp},
@@ -135,7 +135,7 @@ constexpr CommandSpec kCommands[] = {
 
 // One option as it stood on the command line.
 struct Given {
-    const OptionSpec* spec;
+    const OptionInfo* info;
     std::string typed;  // "--format", "-o"
     std::string value;
 };
@@ -147,15 +147,15 @@ struct Tokens {
     std::string fault;
 };
 
-const OptionSpec* FindLong(std::string_view name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.longName == name) return &spec;
+const OptionInfo* FindLong(std::string_view name) {
+    for (const OptionInfo& info : kOptions)
+        if (info.longName == name) return &info;
     return nullptr;
 }
 
-const OptionSpec* FindShort(char name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const OptionInfo* FindShort(char name) {
+    for (const OptionInfo& info : kOptions)
+        if (info.shortName != 0 && info.shortName == name) return &info;
     return nullptr;
 }
 
@@ -176,16 +176,16 @@ Tokens Tokenize(const std::vector<std::string>& arguments) {
         if (a.rfind("--", 0) == 0) {
             const std::size_t equals = a.find('=');
             const std::string typed = a.substr(0, equals);
-            const OptionSpec* spec = FindLong(std::string_view(typed).substr(2));
-            if (spec == nullptr) {
+            const OptionInfo* info = FindLong(std::string_view(typed).substr(2));
+            if (info == nullptr) {
                 fault("unrecognized option '" + a + "'");
                 continue;
             }
-            Given given{spec, typed, {}};
+            Given given{info, typed, {}};
             if (equals != std::string::npos) {
-                if (!spec->takesValue) fault("option '" + typed + "' doesn't allow an argument");
+                if (!info->takesValue) fault("option '" + typed + "' doesn't allow an argument");
                 given.value = a.substr(equals + 1);
-            } else if (spec->takesValue) {
+            } else if (info->takesValue) {
                 if (i + 1 == arguments.size()) {
                     fault("option '" + typed + "' requires an argument");
                     continue;
@@ -202,13 +202,13 @@ Tokens Tokenize(const std::vector<std::string>& arguments) {
         // Short options may be grouped, and take their value from the rest of the word or the next one.
         for (std::size_t k = 1; k < a.size(); ++k) {
             const std::string typed = std::string("-") + a[k];
-            const OptionSpec* spec = FindShort(a[k]);
-            if (spec == nullptr) {
+            const OptionInfo* info = FindShort(a[k]);
+            if (info == nullptr) {
                 fault("unrecognized option '" + (a.size() == 2 ? a : typed) + "'");
                 continue;
             }
-            Given given{spec, typed, {}};
-            if (spec->takesValue) {
+            Given given{info, typed, {}};
+            if (info->takesValue) {
                 if (k + 1 < a.size()) {
                     given.value = a.substr(k + 1);
                 } else if (i + 1 < arguments.size()) {
@@ -350,7 +350,7 @@ std::optional<std::string> ChooseCodes(const Given& given, CodeFilter& filter) {
         const std::optional<std::size_t> index = FindingCodeIndex(code);
         if (!index)
             return "unknown code '" + code + "' for " + given.typed + " ('blastrix-level codes' lists them)";
-        if (given.spec->option == Option::Select)
+        if (given.info->option == Option::Select)
             filter.Select(*index);
         else
             filter.Ignore(*index);
@@ -359,7 +359,7 @@ std::optional<std::string> ChooseCodes(const Given& given, CodeFilter& filter) {
 }
 
 std::optional<std::string> ApplyOption(const Given& given, Invocation& invocation) {
-    switch (given.spec->option) {
+    switch (given.info->option) {
     case Option::Format:
         if (given.value == "text")
             invocation.format = OutputFormat::Text;
@@ -410,18 +410,18 @@ void Complain(const std::string& message) {
 
 std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& arguments) {
     Tokens tokens = Tokenize(arguments);
-    const CommandSpec* command = nullptr;
+    const CommandInfo* command = nullptr;
     if (!tokens.operands.empty())
-        for (const CommandSpec& spec : kCommands)
-            if (tokens.operands.front() == spec.name) command = &spec;
+        for (const CommandInfo& info : kCommands)
+            if (tokens.operands.front() == info.name) command = &info;
 
     // Help and the version win over everything else, the first asked for first.
     for (const Given& given : tokens.options) {
-        if (given.spec->option == Option::Help) {
+        if (given.info->option == Option::Help) {
             if (command == nullptr) return PrintInfo(kToolHelp);
             return PrintInfo(command->command == Command::Check ? CheckHelp() : std::string(command->help));
         }
-        if (given.spec->option == Option::Version)
+        if (given.info->option == Option::Version)
             return PrintInfo(std::string(kProgram) + " " + BLASTRIX_VERSION + "\n");
     }
     const char* name = command != nullptr ? command->name : nullptr;
@@ -432,7 +432,7 @@ std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& a
     Invocation invocation;
     invocation.command = command->command;
     for (const Given& given : tokens.options) {
-        if ((given.spec->commands & Bit(command->command)) == 0)
+        if ((given.info->commands & Bit(command->command)) == 0)
             return UsageError("option '" + given.typed + "' is not one of " + name + "'s", name);
         if (const std::optional<std::string> fault = ApplyOption(given, invocation)) return UsageError(*fault, name);
     }
