@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -5,36 +6,54 @@
 #include "headlessservices.h"
 #include "report.h"
 #include "roundcheck.h"
+#include "sarifreport.h"
 
 bool WriteOut(const std::string& text) { return std::fwrite(text.data(), 1, text.size(), stdout) == text.size(); }
 
-int RunCheck(const Invocation& invocation, const GameFolder& folder) {
-    HeadlessServices services(folder.ProgramDirectory());
+int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
     std::vector<RoundReport> rounds;
     Totals totals;
-    std::set<std::string> ambiguous;
-    bool written = true;
-    for (const int round : invocation.rounds) {
-        rounds.push_back(CheckRound(folder, services, round));
-        for (Finding& finding : AmbiguousNames(folder, round, ambiguous)) rounds.back().findings.push_back(finding);
-        Tally(rounds.back(), totals);
-        if (invocation.format == OutputFormat::Json) continue;
-        // Findings go out round by round, so that those of a large round do not pile up.
-        std::string out;
-        for (const Finding& finding : rounds.back().findings) {
-            if (invocation.format == OutputFormat::Github)
-                AppendGithub(out, finding);
-            else
-                AppendText(out, finding);
+    SarifLog sarif;
+    std::string out;
+    bool written = invocation.format != OutputFormat::Sarif || WriteOut(SarifLog::Head());
+    for (const Work& one : work) {
+        HeadlessServices services(one.folder.ProgramDirectory());
+        std::set<std::string> ambiguous;
+        for (const int round : one.rounds) {
+            rounds.push_back(CheckRound(one.folder, services, round));
+            std::vector<Finding>& findings = rounds.back().findings;
+            for (Finding& finding : AmbiguousNames(one.folder, round, ambiguous)) findings.push_back(std::move(finding));
+            findings.erase(std::remove_if(findings.begin(), findings.end(),
+                                          [&](const Finding& f) { return !invocation.codes.Keeps(f.code); }),
+                           findings.end());
+            Tally(rounds.back(), totals);
+            if (invocation.format == OutputFormat::Json) continue;
+            // Findings go out round by round, so that those of a large round do not pile up; the
+            // buffer stays grown for the next round.
+            out.clear();
+            for (const Finding& finding : findings) {
+                switch (invocation.format) {
+                case OutputFormat::Github: AppendGithub(out, finding); break;
+                case OutputFormat::Sarif: sarif.Append(out, finding); break;
+                case OutputFormat::Text:
+                case OutputFormat::Json: AppendText(out, finding); break;
+                }
+            }
+            written = written && WriteOut(out);
+            findings = {};
         }
-        written = written && WriteOut(out);
-        rounds.back().findings = {};
     }
-    written = written && WriteOut(invocation.format == OutputFormat::Json ? CheckJson(rounds, totals)
-                                                                          : SummaryLine(rounds.size(), totals));
+    std::string end;
+    switch (invocation.format) {
+    case OutputFormat::Json: end = CheckJson(rounds, totals); break;
+    case OutputFormat::Sarif: end = SarifLog::Tail(); break;
+    case OutputFormat::Text:
+    case OutputFormat::Github: end = SummaryLine(rounds.size(), totals); break;
+    }
+    written = written && WriteOut(end);
     if (!written || std::fflush(stdout) != 0) {
         std::perror("blastrix-level: writing the report");
-        return kExitFindings;
+        return kExitTrouble;
     }
     const bool failed = totals.errors > 0 || (invocation.werror && totals.warnings > 0);
     return failed ? kExitFindings : kExitClean;

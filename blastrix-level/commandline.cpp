@@ -1,11 +1,14 @@
 #include "commandline.h"
 
-#include <QCommandLineParser>
-
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "locations.h"
+#include "objectkind.h"
 
 namespace {
 
@@ -21,28 +24,41 @@ constexpr const char* kToolHelp =
     "  check [ROUNDS]               report every problem of the rounds' files, as a compiler does\n"
     "  render ROUNDS [-o FILE]      write a PNG picture of each round's game area\n"
     "  resave [ROUNDS] [--check]    load and save the rounds as the editor would\n"
+    "  codes                        list the codes of findings with their severity\n"
     "  diff OLD NEW [-o FILE]       tell which objects moved, were added and removed, and draw them\n"
     "\n"
     "Options:\n"
-    "  -C, --dir DIR   the game folder (default: the current directory)\n"
+    "  -C, --dir DIR   run as if started in DIR (default: the current directory); twice, -C a -C b is a/b\n"
     "  -h, --help      show this help, or a command's with COMMAND --help\n"
     "  --version       show the version\n"
     "\n"
-    "ROUNDS are numbers from 1 to 14 and ranges such as 1-4; the default is all fourteen.\n"
-    "Exit status: 0 when all is well, 1 when something was found or failed, 2 for bad usage.\n";
+    "ROUNDS are numbers from 1 to 14 and ranges such as 1-4, for the game folder DIR, or paths of a\n"
+    "round's files in any game folder: game/levels/Level3.lev or game/levels/level3.PNG is round 3 of\n"
+    "game, and a sprite such as game/data/bomba.png every round of game that uses it. The default is\n"
+    "all fourteen rounds of DIR.\n"
+    "Exit status: 0 when all is well, 1 for errors found (or files a resave would change), 2 for bad\n"
+    "usage, a game folder that cannot be read or output that cannot be written.\n";
 
 constexpr const char* kCheckHelp =
-    "Usage: blastrix-level [-C DIR] check [--format text|json|github] [--werror] [ROUNDS]\n"
+    "Usage: blastrix-level [-C DIR] check [--format FORMAT] [--select CODES] [--ignore CODES]\n"
+    "                      [--werror] [ROUNDS]\n"
     "\n"
     "Reads each round with the editor's own loader and reports every finding, sorted by file and\n"
-    "line, as FILE:LINE:COLUMN: SEVERITY: MESSAGE [CODE], then one summary line.\n"
+    "line, as FILE:LINE:COLUMN: SEVERITY: MESSAGE [CODE], then one summary line. FILE is the path\n"
+    "from the current directory.\n"
     "\n"
     "Options:\n"
-    "  --format FORMAT   text (default), json (one document) or github (workflow annotations)\n"
-    "  --werror          count warnings as errors for the exit status\n"
+    "  --format FORMAT   text (default), json (one document), github (workflow annotations)\n"
+    "                    or sarif (one SARIF 2.1.0 log)\n"
+    "  --select CODES    report only these codes (separated by commas; may be repeated)\n"
+    "  --ignore CODES    leave these codes out\n"
+    "  --werror          count the warnings kept as errors for the exit status\n"
     "  -C, --dir DIR     the game folder (default: the current directory)\n"
     "\n"
-    "Exit status: 0 without errors, 1 with errors, 2 for bad usage or a folder without levels/.\n";
+    "Exit status: 0 without errors, 1 with errors, 2 for bad usage, a game folder that cannot be\n"
+    "read or a report that cannot be written.\n"
+    "\n"
+    "Codes (blastrix-level codes explains each):\n";
 
 constexpr const char* kRenderHelp =
     "Usage: blastrix-level [-C DIR] render ROUNDS [-o FILE] [--scale N]\n"
@@ -57,7 +73,7 @@ constexpr const char* kRenderHelp =
     "  -C, --dir DIR       the game folder (default: the current directory)\n"
     "\n"
     "The same round always gives the same bytes. Exit status: 0 when every picture was written,\n"
-    "1 when one could not be, 2 for bad usage.\n";
+    "2 for bad usage or a picture that could not be written.\n";
 
 constexpr const char* kResaveHelp =
     "Usage: blastrix-level [-C DIR] resave [--check] [ROUNDS]\n"
@@ -72,155 +88,426 @@ constexpr const char* kResaveHelp =
     "  -C, --dir DIR   the game folder (default: the current directory)\n"
     "\n"
     "Exit status: 0 when all went well, 1 for a refused or failed round (or a change with --check),\n"
-    "2 for bad usage.\n";
+    "2 for bad usage, a game folder that cannot be read or a report that cannot be written.\n";
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(), kProgram);
+constexpr const char* kCodesHelp =
+    "Usage: blastrix-level codes\n"
+    "\n"
+    "Lists every code a finding can carry, with the severity check gives it and what it means.\n";
+
+constexpr const char* kDiffHelp =
+    "Usage: blastrix-level diff [--format text|json|github] [-o FILE [--scale N]] [-C DIR] OLD NEW\n"
+    "       blastrix-level diff --git PATH OLD-FILE OLD-HEX OLD-MODE NEW-FILE NEW-HEX NEW-MODE\n"
+    "\n"
+    "Tells which objects moved, were added and were removed between two versions of a round's level\n"
+    "file, as the editor loads them: one line per change in the form FILE:LINE:1: note: MESSAGE [CODE]\n"
+    "(NEW's line, OLD's for a removal), then a summary. /dev/null stands for a file that does not exist.\n"
+    "\n"
+    "Options:\n"
+    "  --format FORMAT   text (default), json (one document) or github (workflow annotations)\n"
+    "  -o, --output FILE draw NEW as render does, with the changes marked, into a PNG file (- for\n"
+    "                    standard output)\n"
+    "  --scale N         enlarge the picture N times (1 to 8)\n"
+    "  -C, --dir DIR     the game folder whose background and sprites the picture shows (default:\n"
+    "                    the one whose levels/ holds NEW, else the current directory)\n"
+    "  --git             take the seven arguments git gives an external diff driver, and exit with 0\n"
+    "                    whatever changed; set up with\n"
+    "                      git config diff.blastrix.command 'blastrix-level diff --git'\n"
+    "                      echo '*.lev diff=blastrix' >> .gitattributes\n"
+    "\n"
+    "Exit status: 0 when no object changed, 1 when some did, 2 for bad usage or a file that cannot\n"
+    "be read.\n";
+
+enum class Option { Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Git };
+
+constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(command); }
+constexpr unsigned kAllCommands = ~0u;
+
+struct OptionInfo {
+    Option option;
+    char shortName;  // 0 when there is none
+    const char* longName;
+    bool takesValue;
+    unsigned commands;
+};
+
+constexpr OptionInfo kOptions[] = {
+    {Option::Dir, 'C', "dir", true, kAllCommands},
+    {Option::Help, 'h', "help", false, kAllCommands},
+    {Option::Version, 0, "version", false, kAllCommands},
+    {Option::Format, 0, "format", true, Bit(Command::Check) | Bit(Command::Diff)},
+    {Option::Select, 0, "select", true, Bit(Command::Check)},
+    {Option::Ignore, 0, "ignore", true, Bit(Command::Check)},
+    {Option::Werror, 0, "werror", false, Bit(Command::Check)},
+    {Option::Output, 'o', "output", true, Bit(Command::Render) | Bit(Command::Diff)},
+    {Option::Scale, 0, "scale", true, Bit(Command::Render) | Bit(Command::Diff)},
+    {Option::Check, 0, "check", false, Bit(Command::Resave)},
+    {Option::Git, 0, "git", false, Bit(Command::Diff)},
+};
+
+struct CommandInfo {
+    const char* name;
+    Command command;
+    const char* help;
+};
+
+constexpr CommandInfo kCommands[] = {
+    {"check", Command::Check, kCheckHelp},
+    {"render", Command::Render, kRenderHelp},
+    {"resave", Command::Resave, kResaveHelp},
+    {"codes", Command::Codes, kCodesHelp},
+    {"diff", Command::Diff, kDiffHelp},
+};
+
+// One option as it stood on the command line.
+struct Given {
+    const OptionInfo* info;
+    std::string typed;  // "--format", "-o"
+    std::string value;
+};
+
+// The arguments split into options and operands, with the first fault found on the way.
+struct Tokens {
+    std::vector<Given> options;
+    std::vector<std::string> operands;
+    std::string fault;
+};
+
+const OptionInfo* FindLong(std::string_view name) {
+    for (const OptionInfo& info : kOptions)
+        if (info.longName == name) return &info;
+    return nullptr;
+}
+
+const OptionInfo* FindShort(char name) {
+    for (const OptionInfo& info : kOptions)
+        if (info.shortName != 0 && info.shortName == name) return &info;
+    return nullptr;
+}
+
+// Options may stand anywhere, as GNU tools take them; "--" ends them. Which options take a value is
+// known for every command alike, so the command need not be known to tell values from operands.
+Tokens Tokenize(const std::vector<std::string>& arguments) {
+    Tokens tokens;
+    const auto fault = [&](std::string text) {
+        if (tokens.fault.empty()) tokens.fault = std::move(text);
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--") {
+            tokens.operands.insert(tokens.operands.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                   arguments.end());
+            break;
+        }
+        if (a.rfind("--", 0) == 0) {
+            const std::size_t equals = a.find('=');
+            const std::string typed = a.substr(0, equals);
+            const OptionInfo* info = FindLong(std::string_view(typed).substr(2));
+            if (info == nullptr) {
+                fault("unrecognized option '" + a + "'");
+                continue;
+            }
+            Given given{info, typed, {}};
+            if (equals != std::string::npos) {
+                if (!info->takesValue) fault("option '" + typed + "' doesn't allow an argument");
+                given.value = a.substr(equals + 1);
+            } else if (info->takesValue) {
+                if (i + 1 == arguments.size()) {
+                    fault("option '" + typed + "' requires an argument");
+                    continue;
+                }
+                given.value = arguments[++i];
+            }
+            tokens.options.push_back(std::move(given));
+            continue;
+        }
+        if (a.size() < 2 || a[0] != '-') {
+            tokens.operands.push_back(a);
+            continue;
+        }
+        // Short options may be grouped, and take their value from the rest of the word or the next one.
+        for (std::size_t k = 1; k < a.size(); ++k) {
+            const std::string typed = std::string("-") + a[k];
+            const OptionInfo* info = FindShort(a[k]);
+            if (info == nullptr) {
+                fault("unrecognized option '" + (a.size() == 2 ? a : typed) + "'");
+                continue;
+            }
+            Given given{info, typed, {}};
+            if (info->takesValue) {
+                if (k + 1 < a.size()) {
+                    given.value = a.substr(k + 1);
+                } else if (i + 1 < arguments.size()) {
+                    given.value = arguments[++i];
+                } else {
+                    fault("option '" + typed + "' requires an argument");
+                    break;
+                }
+                tokens.options.push_back(std::move(given));
+                break;
+            }
+            tokens.options.push_back(std::move(given));
+        }
+    }
+    return tokens;
+}
+
+int UsageError(const std::string& message, const char* command = nullptr) {
+    Complain(message);
+    std::fprintf(stderr, "Try '%s%s%s --help' for more information.\n", kProgram, command ? " " : "",
+                 command ? command : "");
     return kExitUsage;
 }
 
-std::optional<int> ParseRoundNumber(const QString& text) {
-    bool ok = false;
-    const int round = text.toInt(&ok);
-    for (const QChar c : text)
-        if (!c.isDigit()) return std::nullopt;
-    if (!ok || round < level::kFirstRound || round > level::kRoundCount) return std::nullopt;
+// Help and the version go to standard output; a failure to write them is the tool's failure too.
+int PrintInfo(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        Complain(std::string("write error: ") + std::strerror(errno));
+        return kExitTrouble;
+    }
+    return kExitClean;
+}
+
+std::string CheckHelp() {
+    std::string text = kCheckHelp;
+    std::string line = " ";
+    for (const FindingCode& code : kFindingCodes) {
+        if (line.size() + code.code.size() + 2 > 100) {
+            text += line + "\n";
+            line = " ";
+        }
+        line += " " + std::string(code.code);
+    }
+    return text + line + "\n";
+}
+
+std::optional<int> ParseRoundNumber(std::string_view text) {
+    if (text.empty() || text.size() > 2 || text[0] == '0') return std::nullopt;
+    int round = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        round = round * 10 + (c - '0');
+    }
+    if (round < level::kFirstRound || round > level::kRoundCount) return std::nullopt;
     return round;
 }
 
-// "3" or "1-4"; false when the text is neither.
-bool AddRounds(const QString& text, std::vector<bool>& chosen) {
-    const qsizetype dash = text.indexOf('-');
-    const std::optional<int> first = ParseRoundNumber(dash < 0 ? text : text.left(dash));
-    const std::optional<int> last = dash < 0 ? first : ParseRoundNumber(text.mid(dash + 1));
-    if (!first || !last || *first > *last) return false;
-    for (int round = *first; round <= *last; ++round) chosen[static_cast<std::size_t>(round)] = true;
-    return true;
+// "3" or "1-4".
+std::optional<std::pair<int, int>> ParseRange(std::string_view text) {
+    const std::size_t dash = text.find('-');
+    const std::optional<int> first = ParseRoundNumber(text.substr(0, dash));
+    const std::optional<int> last = dash == std::string_view::npos ? first : ParseRoundNumber(text.substr(dash + 1));
+    if (!first || !last || *first > *last) return std::nullopt;
+    return std::make_pair(*first, *last);
 }
 
-const QCommandLineOption kDirOption({"C", "dir"}, "game folder", "DIR");
-const QCommandLineOption kHelpOption({"h", "help"}, "help");
-const QCommandLineOption kVersionOption("version", "version");
-const QCommandLineOption kFormatOption("format", "format", "FORMAT");
-const QCommandLineOption kWerrorOption("werror", "werror");
-const QCommandLineOption kOutputOption({"o", "output"}, "output", "FILE");
-const QCommandLineOption kScaleOption("scale", "scale", "N");
-const QCommandLineOption kCheckOption("check", "check");
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
 
-// The command, found before the command's own options are known: the first argument that is
-// neither an option nor an option's value.
-QString FindCommand(const QStringList& arguments) {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a == "--") return i + 1 < arguments.size() ? arguments[i + 1] : QString();
-        if (a.startsWith('-') && a.size() > 1) {
-            if (!a.contains('=') &&
-                (a == "-C" || a == "--dir" || a == "-o" || a == "--output" || a == "--scale" || a == "--format"))
-                ++i;
-            continue;
-        }
-        return a;
+// A file of a round named by its path, found by the names the editor composes, ignoring case.
+struct RoundFile {
+    std::string directory;  // the game folder: what precedes levels/ or data/
+    int round = 0;          // 0 for a sprite
+    std::string sprite;
+};
+
+std::optional<RoundFile> ParseRoundFile(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::nullopt;
+    const std::string_view name = std::string_view(path).substr(slash + 1);
+    const std::size_t parentStart = path.find_last_of('/', slash == 0 ? 0 : slash - 1);
+    const std::size_t from = parentStart == std::string::npos || slash == 0 ? 0 : parentStart + 1;
+    const std::string_view parent = std::string_view(path).substr(from, slash - from);
+    RoundFile file;
+    if (EqualIgnoringCase(parent, level::kLevelsDirectory)) {
+        const std::size_t dot = name.rfind('.');
+        if (name.size() < 5 || dot == std::string_view::npos || !EqualIgnoringCase(name.substr(0, 5), "level"))
+            return std::nullopt;
+        const std::string_view extension = name.substr(dot);
+        if (!EqualIgnoringCase(extension, ".lev") && !EqualIgnoringCase(extension, ".png")) return std::nullopt;
+        const std::optional<int> round = ParseRoundNumber(name.substr(5, dot - 5));
+        if (!round) return std::nullopt;
+        file.round = *round;
+    } else if (EqualIgnoringCase(parent, level::kDataDirectory)) {
+        for (const level::ObjectKind& kind : level::kKinds)
+            if (EqualIgnoringCase(name, kind.spriteFile)) file.sprite = kind.spriteFile;
+        if (file.sprite.empty()) return std::nullopt;
+    } else {
+        return std::nullopt;
     }
-    return QString();
+    // "game/levels/x" is in game, "levels/x" in the current directory, "/levels/x" in the root.
+    std::string directory = path.substr(0, from);
+    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    file.directory = directory;
+    return file;
 }
 
-std::variant<Invocation, int> CheckOptions(const QCommandLineParser& parser, Invocation& invocation) {
-    if (parser.isSet(kFormatOption)) {
-        const QString format = parser.value(kFormatOption);
-        if (format == "text")
-            invocation.format = OutputFormat::Text;
-        else if (format == "json")
-            invocation.format = OutputFormat::Json;
-        else if (format == "github")
-            invocation.format = OutputFormat::Github;
+// `inner` as seen from `outer`, as -C and cd take a directory.
+std::string Joined(const std::string& outer, const std::string& inner) {
+    if (outer.empty() || (!inner.empty() && inner[0] == '/')) return inner;
+    if (inner.empty()) return outer;
+    return outer.back() == '/' ? outer + inner : outer + "/" + inner;
+}
+
+Target& TargetOf(std::vector<Target>& targets, const std::string& directory) {
+    for (Target& target : targets)
+        if (target.directory == directory) return target;
+    targets.push_back({directory, {}, {}});
+    return targets.back();
+}
+
+void AddRounds(Target& target, int first, int last) {
+    for (int round = first; round <= last; ++round)
+        if (std::find(target.rounds.begin(), target.rounds.end(), round) == target.rounds.end())
+            target.rounds.push_back(round);
+}
+
+// Codes separated by commas, each from the table.
+std::optional<std::string> ChooseCodes(const Given& given, CodeFilter& filter) {
+    std::size_t start = 0;
+    while (start <= given.value.size()) {
+        const std::size_t comma = std::min(given.value.find(',', start), given.value.size());
+        const std::string code = given.value.substr(start, comma - start);
+        start = comma + 1;
+        if (code.empty()) continue;
+        const std::optional<std::size_t> index = FindingCodeIndex(code);
+        if (!index)
+            return "unknown code '" + code + "' for " + given.typed + " ('blastrix-level codes' lists them)";
+        if (given.info->option == Option::Select)
+            filter.Select(*index);
         else
-            return UsageError("unknown format '" + format.toStdString() + "' (text, json or github)");
+            filter.Ignore(*index);
     }
-    invocation.werror = parser.isSet(kWerrorOption);
-    return invocation;
+    return std::nullopt;
 }
 
-std::variant<Invocation, int> RenderOptions(const QCommandLineParser& parser, Invocation& invocation) {
-    if (parser.isSet(kOutputOption)) {
-        invocation.output = parser.value(kOutputOption).toLocal8Bit().toStdString();
-        if (invocation.output.empty()) return UsageError("the output file name is empty");
-        if (invocation.rounds.size() > 1)
-            return UsageError("--output names one picture, but " + std::to_string(invocation.rounds.size()) +
-                              " rounds are to be drawn");
+std::optional<std::string> ApplyOption(const Given& given, Invocation& invocation) {
+    switch (given.info->option) {
+    case Option::Format:
+        if (given.value == "text")
+            invocation.format = OutputFormat::Text;
+        else if (given.value == "json")
+            invocation.format = OutputFormat::Json;
+        else if (given.value == "github")
+            invocation.format = OutputFormat::Github;
+        else if (given.value == "sarif")
+            invocation.format = OutputFormat::Sarif;
+        else
+            return "unknown format '" + given.value + "' (text, json, github or sarif)";
+        break;
+    case Option::Select:
+    case Option::Ignore: return ChooseCodes(given, invocation.codes);
+    case Option::Werror: invocation.werror = true; break;
+    case Option::Output:
+        invocation.output = given.value;
+        if (invocation.output.empty()) return std::string("the output file name is empty");
+        break;
+    case Option::Scale: {
+        const std::optional<int> scale =
+            given.value.size() == 1 && given.value[0] >= '1' && given.value[0] <= '8'
+                ? std::optional<int>(given.value[0] - '0')
+                : std::nullopt;
+        if (!scale) return "option '" + given.typed + "' takes a whole number from 1 to 8";
+        invocation.scale = *scale;
+        break;
     }
-    if (parser.isSet(kScaleOption)) {
-        bool ok = false;
-        invocation.scale = parser.value(kScaleOption).toInt(&ok);
-        if (!ok || invocation.scale < 1 || invocation.scale > 8)
-            return UsageError("--scale takes a whole number from 1 to 8");
+    case Option::Check: invocation.checkOnly = true; break;
+    case Option::Git: invocation.git = true; break;
+    case Option::Dir: invocation.directory = Joined(invocation.directory, given.value); break;
+    case Option::Help:
+    case Option::Version: break;
     }
-    return invocation;
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::variant<Invocation, int> ParseCommandLine(const QStringList& arguments) {
-    const QString name = FindCommand(arguments);
+void Complain(const std::string& message) {
+    std::string text = message;
+    // System texts start capitalised; an abbreviation such as "PNG" keeps its case.
+    const bool capitalised = !text.empty() && std::isupper(static_cast<unsigned char>(text[0])) &&
+                             (text.size() < 2 || !std::isupper(static_cast<unsigned char>(text[1])));
+    if (capitalised) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
+}
+
+std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& arguments) {
+    Tokens tokens = Tokenize(arguments);
+    const CommandInfo* command = nullptr;
+    if (!tokens.operands.empty())
+        for (const CommandInfo& info : kCommands)
+            if (tokens.operands.front() == info.name) command = &info;
+
+    // Help and the version win over everything else, the first asked for first.
+    for (const Given& given : tokens.options) {
+        if (given.info->option == Option::Help) {
+            if (command == nullptr) return PrintInfo(kToolHelp);
+            return PrintInfo(command->command == Command::Check ? CheckHelp() : std::string(command->help));
+        }
+        if (given.info->option == Option::Version)
+            return PrintInfo(std::string(kProgram) + " " + BLASTRIX_VERSION + "\n");
+    }
+    const char* name = command != nullptr ? command->name : nullptr;
+    if (!tokens.fault.empty()) return UsageError(tokens.fault, name);
+    if (tokens.operands.empty()) return UsageError("missing command");
+    if (command == nullptr) return UsageError("unknown command '" + tokens.operands.front() + "'");
+
     Invocation invocation;
-    if (name == "diff") {
-        std::variant<DiffRequest, int> diff = ParseDiffCommandLine(arguments);
-        if (const int* status = std::get_if<int>(&diff)) return *status;
-        invocation.command = Command::Diff;
+    invocation.command = command->command;
+    for (const Given& given : tokens.options) {
+        if ((given.info->commands & Bit(command->command)) == 0)
+            return UsageError("option '" + given.typed + "' is not one of " + name + "'s", name);
+        if (const std::optional<std::string> fault = ApplyOption(given, invocation)) return UsageError(*fault, name);
+    }
+
+    const std::vector<std::string> operands(tokens.operands.begin() + 1, tokens.operands.end());
+    if (invocation.command == Command::Diff) {
+        if (invocation.format == OutputFormat::Sarif)
+            return UsageError("unknown format 'sarif' for diff (text, json or github)", name);
+        std::variant<DiffRequest, std::string> diff = DiffRequestOf(invocation, operands);
+        if (const std::string* fault = std::get_if<std::string>(&diff)) return UsageError(*fault, name);
         invocation.diff = std::move(std::get<DiffRequest>(diff));
         return invocation;
     }
-    const char* help = kToolHelp;
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    parser.addOptions({kDirOption, kHelpOption, kVersionOption});
-    if (name == "check") {
-        invocation.command = Command::Check;
-        help = kCheckHelp;
-        parser.addOptions({kFormatOption, kWerrorOption});
-    } else if (name == "render") {
-        invocation.command = Command::Render;
-        help = kRenderHelp;
-        parser.addOptions({kOutputOption, kScaleOption});
-    } else if (name == "resave") {
-        invocation.command = Command::Resave;
-        help = kResaveHelp;
-        parser.addOption(kCheckOption);
+    if (invocation.command == Command::Codes) {
+        if (!operands.empty()) return UsageError("codes takes no arguments, but was given '" + operands[0] + "'", name);
+        return invocation;
     }
-
-    if (!parser.parse(arguments)) return UsageError(parser.errorText().toStdString());
-    if (parser.isSet(kHelpOption)) {
-        std::fputs(help, stdout);
-        return kExitClean;
+    for (const std::string& operand : operands) {
+        if (const std::optional<std::pair<int, int>> range = ParseRange(operand)) {
+            AddRounds(TargetOf(invocation.targets, invocation.directory), range->first, range->second);
+        } else if (const std::optional<RoundFile> file = ParseRoundFile(operand)) {
+            Target& target = TargetOf(invocation.targets, Joined(invocation.directory, file->directory));
+            if (file->round != 0)
+                AddRounds(target, file->round, file->round);
+            else if (std::find(target.sprites.begin(), target.sprites.end(), file->sprite) == target.sprites.end())
+                target.sprites.push_back(file->sprite);
+        } else {
+            return UsageError("'" + operand +
+                                  "' is neither a round (1 to 14, or a range such as 1-4) nor a level file, "
+                                  "background or sprite of a game folder",
+                              name);
+        }
     }
-    if (parser.isSet(kVersionOption)) {
-        std::printf("%s %s\n", kProgram, BLASTRIX_VERSION);
-        return kExitClean;
+    if (operands.empty()) {
+        if (invocation.command == Command::Render) return UsageError("render needs the rounds to draw", name);
+        AddRounds(TargetOf(invocation.targets, invocation.directory), level::kFirstRound, level::kRoundCount);
     }
-    if (name.isEmpty()) {
-        std::fputs(kToolHelp, stderr);
-        return kExitUsage;
+    std::size_t rounds = 0;
+    bool sprites = false;
+    for (Target& target : invocation.targets) {
+        std::sort(target.rounds.begin(), target.rounds.end());
+        rounds += target.rounds.size();
+        sprites = sprites || !target.sprites.empty();
     }
-    if (help == kToolHelp) return UsageError("unknown command '" + name.toStdString() + "'");
-
-    invocation.directory = parser.value(kDirOption).toLocal8Bit().toStdString();
-    QStringList positional = parser.positionalArguments();
-    positional.removeFirst();
-    std::vector<bool> chosen(level::kRoundCount + 1, false);
-    for (const QString& text : positional)
-        if (!AddRounds(text, chosen))
-            return UsageError("'" + text.toStdString() + "' is not a round from 1 to 14 nor a range of them");
-    for (int round = level::kFirstRound; round <= level::kRoundCount; ++round)
-        if (chosen[static_cast<std::size_t>(round)]) invocation.rounds.push_back(round);
-    if (positional.isEmpty()) {
-        if (invocation.command == Command::Render) return UsageError("render needs the rounds to draw");
-        for (int round = level::kFirstRound; round <= level::kRoundCount; ++round) invocation.rounds.push_back(round);
-    }
-
-    switch (invocation.command) {
-    case Command::Check: return CheckOptions(parser, invocation);
-    case Command::Render: return RenderOptions(parser, invocation);
-    case Command::Resave: invocation.checkOnly = parser.isSet(kCheckOption); break;
-    case Command::Diff: break;
-    }
+    if (!invocation.output.empty() && (rounds > 1 || sprites))
+        return UsageError("--output names one picture, but " +
+                              (sprites ? std::string("a sprite names every round that uses it")
+                                       : std::to_string(rounds) + " rounds are to be drawn"),
+                          name);
     return invocation;
 }

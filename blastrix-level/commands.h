@@ -1,10 +1,19 @@
 #pragma once
 
+#include <vector>
+
 #include "commandline.h"
 #include "gamefolder.h"
 
-// Each command's work on a folder that holds a levels directory; each returns the exit status.
-int RunCheck(const Invocation& invocation, const GameFolder& folder);
+// A game folder that holds a levels directory, and the rounds of it to work on.
+struct Work {
+    GameFolder folder;
+    std::vector<int> rounds;
+};
+
+// Each command's work; each returns the exit status. Check reports on every folder at once, the
+// others take one folder, with the rounds in `invocation.rounds`.
+int RunCheck(const Invocation& invocation, const std::vector<Work>& work);
 int RunRender(const Invocation& invocation, const GameFolder& folder);
 int RunResave(const Invocation& invocation, const GameFolder& folder);
 // Works on two files, which need no game folder.

@@ -182,7 +182,7 @@ std::vector<std::uint8_t> DiffPicture(const DiffRequest& request, const std::opt
 int RunDiff(const DiffRequest& request) {
     const std::optional<std::string> oldBytes = ReadSide(request.before);
     const std::optional<std::string> newBytes = ReadSide(request.after);
-    if (!oldBytes || !newBytes) return kExitUsage;
+    if (!oldBytes || !newBytes) return kExitTrouble;
 
     const std::vector<DiffObject> before = LoadDiffObjects(*oldBytes);
     const std::vector<DiffObject> after = LoadDiffObjects(*newBytes);
@@ -210,15 +210,15 @@ int RunDiff(const DiffRequest& request) {
     // With the picture on standard output the words go to standard error.
     if (request.output == "-" ? std::fputs(out.c_str(), stderr) < 0 : !WriteOut(out)) {
         std::perror("blastrix-level: writing the report");
-        return kExitUsage;
+        return kExitTrouble;
     }
 
     if (!request.output.empty()) {
         try {
-            if (!WritePicture(request.output, DiffPicture(request, newBytes, changes))) return kExitUsage;
+            if (!WritePicture(request.output, DiffPicture(request, newBytes, changes))) return kExitTrouble;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "blastrix-level: %s\n", e.what());
-            return kExitUsage;
+            return kExitTrouble;
         }
     }
     if (request.git) return kExitClean;

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QStringList>
-
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "report.h"
+
+struct Invocation;
 
 // One version of a round's level file: the file to read ("/dev/null" for none) and its name in the report.
 struct DiffSide {
@@ -24,6 +25,7 @@ struct DiffRequest {
     int scale = 1;
 };
 
-// diff's own arguments, the command word included; or the status to exit with once help or a usage
-// error has been printed.
-std::variant<DiffRequest, int> ParseDiffCommandLine(const QStringList& arguments);
+// diff's request from its parsed options and its operands (OLD NEW, or git's seven or nine); or
+// what is wrong with them.
+std::variant<DiffRequest, std::string> DiffRequestOf(const Invocation& invocation,
+                                                     const std::vector<std::string>& operands);

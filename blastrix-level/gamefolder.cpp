@@ -5,7 +5,8 @@
 #include "locations.h"
 
 GameFolder::GameFolder(const std::string& directory)
-    : programDirectory_(directory.empty()         ? "./"
+    : directory_(directory),
+      programDirectory_(directory.empty()         ? "./"
                         : directory.back() == '/' ? directory
                                                   : directory + "/") {}
 
@@ -23,11 +24,17 @@ FolderFile GameFolder::Background(int round) const {
 
 FolderFile GameFolder::Locate(const std::string& composed) const {
     const level::FileLocation location = level::Locate(programDirectory_, composed);
+    // Shown as reachable from the current directory: below the folder as given.
     const std::size_t below = programDirectory_.size();
-    if (location.found) return {location.onDisk, location.onDisk.substr(below)};
+    const std::string shownFolder = directory_.empty() ? std::string() : programDirectory_;
+    // Opened by the shown path too, so that the decoder's messages name the file alike.
+    if (location.found) {
+        const std::string shown = shownFolder + location.onDisk.substr(below);
+        return {shown, shown};
+    }
     // A missing file is named by the directory found on disk and the name as composed.
     const std::string relative = composed.substr(below);
     const std::size_t slash = relative.find('/');
     const level::FileLocation directory = level::Locate(programDirectory_, programDirectory_ + relative.substr(0, slash));
-    return {location.onDisk, directory.onDisk.substr(below) + relative.substr(slash)};
+    return {location.onDisk, shownFolder + directory.onDisk.substr(below) + relative.substr(slash)};
 }

@@ -36,8 +36,10 @@ const files::RgbaImage& HeadlessServices::Sprite(const std::string& composedPath
         if (it == sprites_.end()) {
             Entry entry;
             try {
+                // Opened as reachable from the current directory, which the decoder's messages name.
+                const std::string path = level::Locate(programDirectory_, composedPath).onDisk;
                 entry.image = std::make_unique<files::RgbaImage>(
-                    files::DecodePngFile(level::Locate(programDirectory_, composedPath).onDisk));
+                    files::DecodePngFile(programDirectory_ == "./" ? path.substr(2) : path));
             } catch (const std::exception& e) {
                 entry.error = e.what();
             }

@@ -2,12 +2,64 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "commandline.h"
 #include "commands.h"
+#include "safefile.h"
+#include "findingcodes.h"
 #include "gamefolder.h"
+#include "spriteuse.h"
+
+namespace {
+
+// Every target's folder, with the rounds its sprites add; nothing, having complained, when a
+// folder cannot be read.
+std::optional<std::vector<Work>> GatherWork(const Invocation& invocation) {
+    std::vector<Work> work;
+    for (const Target& target : invocation.targets) {
+        GameFolder folder(target.directory);
+        if (!folder.HasLevelsDirectory()) {
+            Complain((target.directory.empty() ? std::string("the current directory") : target.directory) +
+                     " has no levels directory; a game folder holds levels/ and data/");
+            return std::nullopt;
+        }
+        std::vector<int> rounds = target.rounds;
+        for (const int round : RoundsUsingSprites(folder, target.sprites))
+            if (std::find(rounds.begin(), rounds.end(), round) == rounds.end()) rounds.push_back(round);
+        std::sort(rounds.begin(), rounds.end());
+        work.push_back({std::move(folder), std::move(rounds)});
+    }
+    return work;
+}
+
+int Run(const Invocation& invocation) {
+    if (invocation.command == Command::Codes) {
+        if (WriteOut(CodeListing()) && std::fflush(stdout) == 0) return kExitClean;
+        std::perror("blastrix-level: writing the codes");
+        return kExitTrouble;
+    }
+    // Two files, which need no game folder.
+    if (invocation.command == Command::Diff) return RunDiff(invocation.diff);
+    const std::optional<std::vector<Work>> work = GatherWork(invocation);
+    if (!work) return kExitTrouble;
+    if (invocation.command == Command::Check) return RunCheck(invocation, *work);
+    // Render and resave go through one game folder at a time.
+    int status = kExitClean;
+    for (const Work& one : *work) {
+        Invocation part = invocation;
+        part.directory = one.folder.Directory();
+        part.rounds = one.rounds;
+        status = std::max(status, invocation.command == Command::Render ? RunRender(part, one.folder)
+                                                                          : RunResave(part, one.folder));
+    }
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Each round's file and its save are megabytes for a large round; kept in the heap rather than
@@ -16,22 +68,14 @@ int main(int argc, char** argv) {
     mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
     // No display is needed: painting onto pictures works without a GUI application.
     const QCoreApplication application(argc, argv);
-    const std::variant<Invocation, int> parsed = ParseCommandLine(QCoreApplication::arguments());
+    const std::variant<Invocation, int> parsed =
+        ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     if (const int* status = std::get_if<int>(&parsed)) return *status;
-    const Invocation& invocation = std::get<Invocation>(parsed);
-    if (invocation.command == Command::Diff) return RunDiff(invocation.diff);
-
-    const GameFolder folder(invocation.directory);
-    if (!folder.HasLevelsDirectory()) {
-        std::fprintf(stderr, "blastrix-level: %s has no levels directory; a game folder holds levels/ and data/\n",
-                     invocation.directory.empty() ? "the current directory" : invocation.directory.c_str());
-        return kExitUsage;
+    try {
+        return Run(std::get<Invocation>(parsed));
+    } catch (const files::FileSystemError& e) {
+        // A directory of a game folder that cannot be listed.
+        Complain(e.what());
+        return kExitTrouble;
     }
-    switch (invocation.command) {
-    case Command::Check: return RunCheck(invocation, folder);
-    case Command::Render: return RunRender(invocation, folder);
-    case Command::Resave:
-    case Command::Diff: break;
-    }
-    return RunResave(invocation, folder);
 }

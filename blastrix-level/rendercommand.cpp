@@ -34,11 +34,11 @@ int RunRender(const Invocation& invocation, const GameFolder& folder) {
                 EncodePng(Scaled(RenderRound(folder, services, module, artwork, round), invocation.scale));
             const std::string target =
                 invocation.output.empty() ? "round" + std::to_string(round) + ".png" : invocation.output;
-            if (!WritePicture(target, png)) status = kExitFindings;
+            if (!WritePicture(target, png)) status = kExitTrouble;
         }
         return status;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "blastrix-level: %s\n", e.what());
-        return kExitFindings;
+        Complain(e.what());
+        return kExitTrouble;
     }
 }

@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include <array>
+
 #include "objectkind.h"
 
 namespace {
@@ -58,13 +60,27 @@ std::size_t Utf8Length(const std::string& text, std::size_t i) {
     return length;
 }
 
+// The bytes a JSON string holds as they are.
+constexpr std::array<bool, 256> kPlainJson = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7f; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    return plain;
+}();
+
 }  // namespace
 
-// Messages carry file bytes already escaped and system texts that may be in any 8-bit encoding.
+// Messages carry file bytes already escaped and system texts that may be in any 8-bit encoding:
+// valid UTF-8 passes, any other byte becomes U+FFFD, so that the document is always valid JSON.
 void AppendJsonString(std::string& out, const std::string& text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // Runs of printable ASCII, nearly all of a message, go in whole.
+        std::size_t plain = i;
+        while (plain < text.size() && kPlainJson[static_cast<unsigned char>(text[plain])]) ++plain;
+        out.append(text, i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
         if (c == '"' || c == '\\') {
             out += '\\';

@@ -7,7 +7,7 @@
 #include "finding.h"
 #include "roundcheck.h"
 
-enum class OutputFormat { Text, Json, Github };
+enum class OutputFormat { Text, Json, Github, Sarif };
 
 struct Totals {
     std::size_t errors = 0;
@@ -21,8 +21,7 @@ void AppendText(std::string& out, const Finding& finding);
 // A workflow command that GitHub Actions shows as an annotation on the file and line.
 void AppendGithub(std::string& out, const Finding& finding);
 
-// A JSON string of the text: valid UTF-8 passes, any other byte becomes U+FFFD, so that the
-// document is always valid JSON.
+// `text` as a JSON string: valid UTF-8 passes, any other byte becomes U+FFFD.
 void AppendJsonString(std::string& out, const std::string& text);
 
 // `14 rounds checked: 2 errors, 5 warnings`

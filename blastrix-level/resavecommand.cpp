@@ -135,7 +135,7 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
            part(tally.absent, "without a level file") + "\n";
     if (!WriteOut(out) || std::fflush(stdout) != 0) {
         std::perror("blastrix-level: writing the report");
-        return kExitFindings;
+        return kExitTrouble;
     }
     const bool failed = tally.refused > 0 || tally.failed > 0 || (invocation.checkOnly && tally.saved > 0);
     return failed ? kExitFindings : kExitClean;

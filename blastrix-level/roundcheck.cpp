@@ -361,6 +361,8 @@ std::vector<Finding> AmbiguousNames(const GameFolder& folder, int round, std::se
     std::vector<std::string> composed = {level::LevelFilePath(base, round),
                                          level::BackgroundPath(base, round, level::BackgroundSpelling::Startup)};
     for (const level::ObjectKind& kind : level::kKinds) composed.push_back(level::SpritePath(base, kind));
+    // Named as reachable from the current directory, as every finding is.
+    const std::string shownFolder = folder.Directory().empty() ? std::string() : base;
     std::vector<Finding> findings;
     for (const std::string& path : composed) {
         std::string shown;
@@ -381,7 +383,7 @@ std::vector<Finding> AmbiguousNames(const GameFolder& folder, int round, std::se
             if (entries.size() > 1 && reported.insert(key).second) {
                 std::string spellings;
                 for (const std::string& entry : entries) spellings += (spellings.empty() ? "" : ", ") + entry;
-                findings.push_back({shown + entries.front(), 0, 0, Severity::Warning, "ambiguous-name",
+                findings.push_back({shownFolder + shown + entries.front(), 0, 0, Severity::Warning, "ambiguous-name",
                                     "several entries match this name ignoring case (" + spellings +
                                         "): the editor and every command use " + entries.front()});
             }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "commandline.h"
 #include "gamearea.h"
 #include "levelfile.h"
 #include "safefile.h"
@@ -102,7 +103,7 @@ bool WritePicture(const std::string& target, const std::vector<std::uint8_t>& pn
     try {
         WriteFile(target, png);
     } catch (const files::FileSystemError& e) {
-        std::fprintf(stderr, "blastrix-level: %s\n", e.what());
+        Complain(e.what());
         return false;
     }
     return true;

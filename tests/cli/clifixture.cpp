@@ -73,14 +73,15 @@ void Drain(int fd, std::string& into) {
 }  // namespace
 
 ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path& workingDirectory,
-                      const std::vector<std::string>& wrapper) const {
+                      const std::vector<std::string>& wrapper, const char* standardOutput) const {
     std::vector<std::string> args = wrapper;
     args.push_back(BLASTRIX_LEVEL_EXE);
     args.insert(args.end(), arguments.begin(), arguments.end());
-    return Run(std::move(args), workingDirectory);
+    return Run(std::move(args), workingDirectory, standardOutput);
 }
 
-ToolRun CliTest::Run(std::vector<std::string> args, const fs::path& workingDirectory) const {
+ToolRun CliTest::Run(std::vector<std::string> args, const fs::path& workingDirectory,
+                     const char* standardOutput) const {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -102,7 +103,8 @@ ToolRun CliTest::Run(std::vector<std::string> args, const fs::path& workingDirec
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return run;
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], 1);
+        const int target = standardOutput != nullptr ? open(standardOutput, O_WRONLY) : out[1];
+        dup2(target, 1);
         dup2(err[1], 2);
         if (chdir(directory.c_str()) != 0) _exit(127);
         execvpe(argv[0], argv.data(), envp.data());

@@ -32,11 +32,13 @@ public:
     void WriteBackground(const std::string& relative, int width, int height) const;
 
     // Runs blastrix-level with the arguments in `workingDirectory` (default: the game folder), under
-    // `wrapper` (a command such as setpriv or strace with its options, found on PATH) when given.
+    // `wrapper` (a command such as setpriv or strace with its options, found on PATH) when given, its
+    // standard output going to `standardOutput` when that is given.
     ToolRun Tool(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory = {},
-                 const std::vector<std::string>& wrapper = {}) const;
+                 const std::vector<std::string>& wrapper = {}, const char* standardOutput = nullptr) const;
     // Runs any program, found on the PATH, in the same way.
-    ToolRun Run(std::vector<std::string> arguments, const std::filesystem::path& workingDirectory = {}) const;
+    ToolRun Run(std::vector<std::string> arguments, const std::filesystem::path& workingDirectory = {},
+                const char* standardOutput = nullptr) const;
 
     const std::filesystem::path& Folder() const { return folder_; }
 

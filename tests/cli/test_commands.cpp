@@ -57,18 +57,34 @@ const StatusCase kStatusCases[] = {
      {"check", "15"},
      kRound,
      2,
-     "blastrix-level: '15' is not a round from 1 to 14 nor a range of them"},
+     "blastrix-level: '15' is neither a round (1 to 14, or a range such as 1-4) nor a level file, background or sprite of a game folder"},
     {"BackwardRange",
      {"check", "4-2"},
      kRound,
      2,
-     "blastrix-level: '4-2' is not a round from 1 to 14 nor a range of them"},
-    {"UnknownOption", {"check", "--colour"}, kRound, 2, "blastrix-level: Unknown option 'colour'."},
+     "blastrix-level: '4-2' is neither a round (1 to 14, or a range such as 1-4) nor a level file, background or sprite of a game folder"},
+    {"UnknownOption", {"check", "--colour"}, kRound, 2, "blastrix-level: unrecognized option '--colour'"},
+    {"ShortOptionAsTyped", {"check", "-3"}, kRound, 2, "blastrix-level: unrecognized option '-3'"},
+    {"MissingValue", {"check", "--format"}, kRound, 2, "blastrix-level: option '--format' requires an argument"},
+    {"OptionOfAnotherCommand", {"check", "--scale", "2"}, kRound, 2, "blastrix-level: option '--scale' is not one of check's"},
+    {"UnknownCode",
+     {"check", "--ignore", "odd-coordinate,no-such"},
+     kRound,
+     2,
+     "blastrix-level: unknown code 'no-such' for --ignore ('blastrix-level codes' lists them)"},
+    {"MissingCommand", {"-C", "."}, kRound, 2, "blastrix-level: missing command"},
+    {"HelpWinsOverBadArguments", {"check", "--bogus", "15", "--help"}, kRound, 0, "Usage: blastrix-level [-C DIR] check [--format FORMAT] [--select CODES] [--ignore CODES]"},
+    {"VersionWinsOverAnUnknownCommand", {"lint", "--version", "-3"}, kRound, 0, "blastrix-level 1.0"},
+    {"DirectoriesJoinAsCdDoes",
+     {"-C", "a", "-C", "b", "check"},
+     kRound,
+     2,
+     "blastrix-level: a/b has no levels directory; a game folder holds levels/ and data/"},
     {"UnknownFormat",
      {"check", "--format", "xml"},
      kRound,
      2,
-     "blastrix-level: unknown format 'xml' (text, json or github)"},
+     "blastrix-level: unknown format 'xml' (text, json, github or sarif)"},
     {"UnknownCommand", {"lint"}, kRound, 2, "blastrix-level: unknown command 'lint'"},
     {"NoLevelsDirectory",
      {"check"},
@@ -80,7 +96,7 @@ const StatusCase kStatusCases[] = {
      {"render", "3", "--scale", "9"},
      kRound,
      2,
-     "blastrix-level: --scale takes a whole number from 1 to 8"},
+     "blastrix-level: option '--scale' takes a whole number from 1 to 8"},
     {"OneOutputForTwoRounds",
      {"render", "1-2", "-o", "x.png"},
      kRound,
@@ -140,8 +156,9 @@ TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
     ASSERT_EQ(rounds.size(), 1);
     const QJsonObject round = rounds[0].toObject();
     EXPECT_EQ(round["round"].toInt(), 3);
-    EXPECT_EQ(round["file"].toString(), "levels/Level3.lev");
-    EXPECT_EQ(round["background"].toString(), "levels/Level3.png");
+    const QString folder = QString::fromStdString(folder_.string());
+    EXPECT_EQ(round["file"].toString(), folder + "/levels/Level3.lev");
+    EXPECT_EQ(round["background"].toString(), folder + "/levels/Level3.png");
 
     QStringList counts;
     for (const QJsonValue kind : round["objects"].toArray()) {
@@ -156,7 +173,7 @@ TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
     const QJsonArray findings = round["findings"].toArray();
     ASSERT_EQ(findings.size(), 4);
     const QJsonObject first = findings[0].toObject();
-    EXPECT_EQ(first["file"].toString(), "levels/Level3.lev");
+    EXPECT_EQ(first["file"].toString(), folder + "/levels/Level3.lev");
     EXPECT_EQ(first["line"].toInt(), 3);
     EXPECT_EQ(first["column"].toInt(), 7);
     EXPECT_EQ(first["severity"].toString(), "warning");
@@ -256,13 +273,13 @@ TEST_F(CliTest, RenderGivesTheSameBytesEveryTimeAFileARoundAndScalesByWholePixel
 TEST_F(CliTest, RenderToAnUnwritablePlaceFailsWithTheSystemsText) {
     Write("levels/Level3.lev", kRound);
     const ToolRun missing = Tool({"render", "3", "-o", "no/such/dir/round.png"});
-    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err,
-              "blastrix-level: Cannot create a file beside no/such/dir/round.png: No such file or directory\n");
+              "blastrix-level: cannot create a file beside no/such/dir/round.png: No such file or directory\n");
     fs::create_directory(folder_ / "taken.png");
     const ToolRun directory = Tool({"render", "3", "-o", "taken.png"});
-    EXPECT_EQ(directory.status, 1);
-    EXPECT_EQ(directory.err, "blastrix-level: Cannot open taken.png: Is a directory\n");
+    EXPECT_EQ(directory.status, 2);
+    EXPECT_EQ(directory.err, "blastrix-level: cannot open taken.png: Is a directory\n");
 }
 
 }  // namespace

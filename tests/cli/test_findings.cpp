@@ -71,7 +71,7 @@ const FindingCase kCases[] = {
     {"SpriteMissing",
      kHero + kBomb + "boost,300,150,14,14,1,0\r\n",
      {"levels/Level3.lev:3:1: error: the sprite of 'boost' cannot be read, so the editor stops reading here: Cannot open "
-      "file \"./data/boost.png\". No such file or directory [sprite-unreadable]",
+      "file \"data/boost.png\". No such file or directory [sprite-unreadable]",
       "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
       "1 round checked: 1 error, 0 warnings"},
      [](const CliTest& t) { std::filesystem::remove(t.Folder() / "data/boost.png"); }},
@@ -161,7 +161,7 @@ const FindingCase kCases[] = {
      }},
     {"BackgroundIsAPipe",
      kHero + kBomb,
-     {"levels/Level3.png: warning: the round background cannot be read: Cannot open file \"./levels/Level3.png\". "
+     {"levels/Level3.png: warning: the round background cannot be read: Cannot open file \"levels/Level3.png\". "
       "Not a regular file [background-unreadable]",
       "1 round checked: 0 errors, 1 warning"},
      [](const CliTest& t) {

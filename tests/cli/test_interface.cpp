@@ -1,0 +1,254 @@
+// The tool as a game's repository uses it: paths from where it runs, round files as arguments,
+// chosen codes, SARIF, statuses when output fails, and one list of codes everywhere.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "clifixture.h"
+
+namespace cli_testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHero = "start,320,120\r\n";
+const std::string kBomb = "bomba,200,40,14,18,1,500\r\n";
+const std::string kCoin = "moneda,300,150,14,14,1,200\r\n";
+
+// The files a JSON report's rounds name, in order.
+std::vector<std::string> CheckedFiles(const ToolRun& run) {
+    std::vector<std::string> files;
+    for (const QJsonValue round : QJsonDocument::fromJson(QByteArray::fromStdString(run.out))["rounds"].toArray())
+        files.push_back(round.toObject()["file"].toString().toStdString());
+    return files;
+}
+
+class InterfaceTest : public CliTest {
+public:
+    // A second game folder below the first, and the parent of the first to run from.
+    void SetUp() override {
+        CliTest::SetUp();
+        fs::create_directories(folder_ / "b" / "levels");
+        fs::copy(folder_ / "data", folder_ / "b" / "data", fs::copy_options::recursive);
+        Write("levels/Level3.lev", kHero + kBomb + kCoin);
+        Write("levels/Level4.lev", kHero + kBomb);
+        Write("b/levels/Level5.lev", kHero + kBomb + "bomba,201,40\r\n");
+    }
+
+    std::string Name() const { return folder_.filename().string(); }
+    fs::path Parent() const { return folder_.parent_path(); }
+};
+
+TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
+    const std::string g = Name();
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {{g + "/levels/Level3.lev", g + "/b/LEVELS/level5.PNG"},
+         {g + "/levels/Level3.lev", g + "/b/levels/Level5.lev"}},
+        {{"-C", g, "4", "b/levels/Level5.lev", "levels/level4.png"},
+         {g + "/levels/Level4.lev", g + "/b/levels/Level5.lev"}},
+        {{g + "/data/moneda.png"}, {g + "/levels/Level3.lev"}},
+        {{g + "/DATA/Bomba.PNG"}, {g + "/levels/Level3.lev", g + "/levels/Level4.lev"}},
+        {{"-C", g, "-C", "b", "5", "levels/Level1.lev"}, {g + "/b/levels/Level1.lev", g + "/b/levels/Level5.lev"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"check", "--format", "json"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ToolRun run = Tool(arguments, Parent());
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(CheckedFiles(run), c.files) << c.arguments[0];
+    }
+    for (const std::string& bad : std::vector<std::string>{g + "/levels/Level15.lev", g + "/levels/Level03.lev",
+                                                           g + "/data/other.png",
+                                  g + "/levels/Level3.txt", "Level3.lev"}) {
+        const ToolRun run = Tool({"check", bad}, Parent());
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_EQ(run.err.rfind("blastrix-level: '" + bad + "' is neither a round", 0), 0u) << run.err;
+    }
+}
+
+TEST_F(InterfaceTest, EveryFormatAndMessageNamesPathsFromTheCurrentDirectory) {
+    const std::string g = Name();
+    Write("levels/Level3.lev", kHero + kBomb + "power,250,200\r\n");
+    fs::remove(folder_ / "data" / "power.png");
+    const std::string level = g + "/levels/Level3.lev";
+    const std::multimap<std::string, std::string> expected = {
+        {"text", level + ":3:1: error: the sprite of 'power' cannot be read"},
+        {"text", "\"" + g + "/data/power.png\""},
+        {"github", "::error file=" + level + ",line=3,col=1,title=sprite-unreadable::"},
+        {"json", "\"file\": \"" + level + "\", \"line\": 3"},
+        {"sarif", "\"uri\":\"" + level + "\"},\"region\":{\"startLine\":3,\"startColumn\":1}"},
+    };
+    for (const auto& [format, part] : expected) {
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"-C", g, "check", "--format", format, "3"},
+              std::vector<std::string>{"check", "--format", format, level}}) {
+            const ToolRun run = Tool(arguments, Parent());
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.out.find(part), std::string::npos) << format << ":\n" << run.out;
+        }
+    }
+}
+
+TEST_F(InterfaceTest, SelectAndIgnoreKeepFindingsByCodeAndWerrorCountsOnlyThoseKept) {
+    Write("levels/Level3.lev", kHero + kBomb + "bomba,201,40\r\nBomba,1,1\r\n");
+    struct Case {
+        std::vector<std::string> options;
+        int status;
+        std::size_t lines;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {{"--werror"}, 1, 4, "1 round checked: 0 errors, 3 warnings"},
+        {{"--werror", "--select", "odd-coordinate,not-as-saved"}, 1, 2, "1 round checked: 0 errors, 1 warning"},
+        {{"--werror", "--select", "not-as-saved"}, 0, 1, "1 round checked: 0 errors, 0 warnings"},
+        {{"--werror", "--ignore", "odd-coordinate", "--ignore=unknown-keyword,background-missing"},
+         0,
+         1,
+         "1 round checked: 0 errors, 0 warnings"},
+        {{"--select", "odd-coordinate", "--select", "unknown-keyword", "--ignore", "odd-coordinate"},
+         0,
+         1,
+         "1 round checked: 0 errors, 1 warning"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"check", "3"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const ToolRun run = Tool(arguments);
+        EXPECT_EQ(run.status, c.status) << c.options.back();
+        ASSERT_FALSE(run.Lines().empty());
+        EXPECT_EQ(run.Lines().back(), c.summary) << run.out;
+        EXPECT_EQ(run.Lines().size() - 1, c.lines) << run.out;
+    }
+}
+
+TEST_F(InterfaceTest, OutputThatCannotBeWrittenExitsWithTwo) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"--help"}, {"check", "--help"}, {"--version"}, {"codes"}, {"check", "3"}, {"check", "--format", "sarif", "3"},
+        {"check", "--format", "json", "3"}, {"resave", "--check", "3"}, {"render", "3", "-o", "-"}};
+    for (const std::vector<std::string>& arguments : commands) {
+        const ToolRun run = Tool(arguments, {}, {}, "/dev/full");
+        EXPECT_EQ(run.status, 2) << arguments[0] << " " << arguments.back();
+        EXPECT_EQ(run.err.rfind("blastrix-level: ", 0), 0u) << run.err;
+    }
+}
+
+// Every code of the manual, in its order, with its severity and text: what `codes` lists and what
+// the SARIF rules say.
+TEST_F(InterfaceTest, TheManualListsEveryCodeAsTheToolDoes) {
+    std::ifstream in(fs::path(BLASTRIX_SOURCE_DIR) / "blastrix-level" / "blastrix-level.1");
+    std::vector<std::string> manual;
+    std::string line;
+    std::string entry;
+    while (std::getline(in, line)) {
+        const std::size_t severity = line.find(" \\fR(");
+        if (line.rfind(".B ", 0) == 0 && severity != std::string::npos) {
+            entry = line.substr(3, severity - 3) + " " + line.substr(severity + 5, line.size() - severity - 6) + ":";
+        } else if (!entry.empty() && !line.empty() && line[0] != '.') {
+            entry += " " + line;
+        } else if (!entry.empty()) {
+            manual.push_back(entry);
+            entry.clear();
+        }
+    }
+    for (std::string& e : manual)
+        for (std::size_t at; (at = e.find("\\-")) != std::string::npos;) e.erase(at, 1);
+
+    std::vector<std::string> tool;
+    const ToolRun codes = Tool({"codes"});
+    EXPECT_EQ(codes.status, 0);
+    const ToolRun sarif = Tool({"check", "--format", "sarif", "1"});
+    const QJsonArray rules = QJsonDocument::fromJson(QByteArray::fromStdString(sarif.out))["runs"][0]["tool"]["driver"]
+                                 ["rules"]
+                                     .toArray();
+    ASSERT_EQ(static_cast<std::size_t>(rules.size()), codes.Lines().size());
+    for (std::size_t i = 0; i < codes.Lines().size(); ++i) {
+        std::istringstream fields(codes.Lines()[i]);
+        std::string code;
+        std::string severity;
+        fields >> code >> severity;
+        const QJsonObject rule = rules[static_cast<qsizetype>(i)].toObject();
+        EXPECT_EQ(rule["id"].toString().toStdString(), code);
+        EXPECT_EQ(rule["defaultConfiguration"]["level"].toString().toStdString(), severity);
+        tool.push_back(code + " " + severity + ": " + rule["fullDescription"]["text"].toString().toStdString());
+    }
+    EXPECT_EQ(manual, tool);
+}
+
+// One finding of every code a check gives, in a game folder whose name needs percent-encoding.
+TEST_F(CliTest, SarifOfEveryCodeValidatesAgainstTheSchemaAndIsTheSameEveryTime) {
+    const fs::path schema =
+        fs::path(BLASTRIX_SOURCE_DIR).parent_path() / "shared" / "sarif" / "sarif-schema-2.1.0.json";
+    if (!fs::exists(schema)) GTEST_SKIP() << "no " << schema;
+    const std::string game = "game #1";
+    fs::create_directories(folder_ / game);
+    fs::copy(folder_ / "data", folder_ / game / "data", fs::copy_options::recursive);
+    Write(game + "/data/power.png", "not a picture");
+    Write(game + "/levels/Level1.lev", kHero + kBomb + "Bomba,1,1\r\nbomba,201,40\r\nbomba,100,40\r\nstart,2,2\r\n" +
+                                           "plataforma,300,140,50,10,1,7\r\nbomba,x,1\r\n" + kCoin);
+    Write(game + "/levels/Level2.lev", "bomba,200,40\r\n");
+    Write(game + "/levels/Level3.lev", kHero);
+    Write(game + "/levels/Level4.lev", kHero + kBomb + "power,250,200\r\n");
+    Write(game + "/levels/Level5.lev", kHero + kBomb + "\x1a\r\n" + kCoin + kCoin);
+    fs::create_directories(folder_ / game / "levels" / "Level6.lev");
+    fs::create_symlink("Level7.lev", folder_ / game / "levels" / "Level7.lev");
+    Write(game + "/levels/level4.lev", kHero);
+    Write(game + "/levels/Level2.png", "not a picture");
+    WriteBackground(game + "/levels/Level3.png", 300, 200);
+
+    const ToolRun run = Tool({"-C", game, "check", "--format", "sarif", "1-7"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Tool({"-C", game, "check", "--format", "sarif", "1-7"}).out, run.out);
+    Write("log.sarif", run.out);
+    const std::string validate = "/usr/bin/python3 -c 'import json, sys, jsonschema; "
+                                 "jsonschema.Draft4Validator(json.load(open(sys.argv[1])))"
+                                 ".validate(json.load(open(sys.argv[2])))' '" +
+                                 schema.string() + "' '" + (folder_ / "log.sarif").string() + "'";
+    EXPECT_EQ(std::system(validate.c_str()), 0) << run.out;
+
+    // The results name the files and codes that the text names, in its order.
+    std::vector<std::string> named;
+    for (const std::string& line : Tool({"-C", game, "check", "1-7"}).Lines()) {
+        if (line.find(": ") == std::string::npos || line.back() != ']') continue;
+        std::string file = line.substr(0, line.find(':'));
+        file.replace(file.find(" #"), 2, "%20%23");
+        named.push_back(file + " " + line.substr(line.rfind('[') + 1, line.size() - line.rfind('[') - 2));
+    }
+    std::vector<std::string> located;
+
+    const QJsonObject log = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    const QJsonArray rules = log["runs"][0]["tool"]["driver"]["rules"].toArray();
+    std::set<std::string> codes;
+    for (const QJsonValue value : log["runs"][0]["results"].toArray()) {
+        const QJsonObject result = value.toObject();
+        const std::string code = result["ruleId"].toString().toStdString();
+        codes.insert(code);
+        EXPECT_EQ(rules[result["ruleIndex"].toInt()]["id"].toString(), result["ruleId"].toString());
+        const QJsonObject location = result["locations"][0]["physicalLocation"].toObject();
+        const std::string uri = location["artifactLocation"]["uri"].toString().toStdString();
+        located.push_back(uri + " " + code);
+        const bool wholeFile = code.rfind("background-", 0) == 0 || code == "unreadable-file" ||
+                               code == "not-a-file" || code == "ambiguous-name";
+        EXPECT_EQ(location.contains("region"), !wholeFile) << code;
+    }
+    EXPECT_EQ(located, named);
+    std::set<std::string> every;
+    for (const QJsonValue rule : rules) every.insert(rule["id"].toString().toStdString());
+    // A resave's failure, and what diff tells.
+    for (const char* other : {"save-failed", "moved", "added", "removed", "unchanged"}) every.erase(other);
+    EXPECT_EQ(codes, every);
+}
+
+}  // namespace
+}  // namespace cli_testing
