@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cstdio>
+#include <set>
+#include <string_view>
 
 #include "commands.h"
 #include "headlessservices.h"
@@ -12,8 +15,17 @@ int RunCheck(const Invocation& invocation, const GameFolder& folder) {
     std::vector<RoundReport> rounds;
     Totals totals;
     bool written = true;
+    std::set<std::string> spritesReported;
     for (const int round : invocation.rounds) {
         rounds.push_back(CheckRound(folder, services, round));
+        // A sprite that cannot be read is one finding, however many rounds use it.
+        std::vector<Finding>& findings = rounds.back().findings;
+        findings.erase(std::remove_if(findings.begin(), findings.end(),
+                                      [&](const Finding& f) {
+                                          return f.line == 0 && std::string_view(f.code) == "sprite-unreadable" &&
+                                                 !spritesReported.insert(f.file).second;
+                                      }),
+                       findings.end());
         Tally(rounds.back(), totals);
         if (invocation.format == OutputFormat::Json) continue;
         // Findings go out round by round, so that those of a large round do not pile up.

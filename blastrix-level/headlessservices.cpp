@@ -45,6 +45,10 @@ const files::RgbaImage& HeadlessServices::Sprite(const std::string& composedPath
         }
         last_ = &*it;
     }
-    if (!last_->second.image) throw files::PngError(last_->second.error);
+    if (!last_->second.image) {
+        failedSprite_ = composedPath;
+        failedSpriteReason_ = last_->second.error;
+        throw files::PngError(last_->second.error);
+    }
     return *last_->second.image;
 }

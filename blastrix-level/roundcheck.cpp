@@ -10,6 +10,7 @@
 #include <future>
 
 #include "dragarea.h"
+#include "fields.h"
 #include "gamearea.h"
 #include "levelfile.h"
 
@@ -52,6 +53,8 @@ private:
     std::size_t start_ = 0;
 };
 
+constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return a.size() == b.size() &&
@@ -75,22 +78,39 @@ std::string LimitText(const level::ObjectKind& kind) {
     return text;
 }
 
+std::string OutOfRangeText(std::string_view field, level::LevelIntFault fault) {
+    const std::string range = fault == level::LevelIntFault::HexOutOfRange
+                                  ? "a hexadecimal coordinate has at most 8 digits, $0 to $FFFFFFFF"
+                                  : "a coordinate lies from -2147483648 to 2147483647";
+    return Quoted(field) + " is out of range (" + range + "), so the editor stops reading here";
+}
+
 // Reports what the loader does with the lines of one level file.
 class LineExplainer : public level::LoadObserver {
 public:
-    LineExplainer(std::string_view bytes, RoundReport& report) : lines_(bytes), report_(report) {}
+    LineExplainer(std::string_view bytes, RoundReport& report, const SpriteNamer& spriteNamer)
+        : lines_(bytes), report_(report), spriteNamer_(spriteNamer) {}
 
     void LineSkipped(const level::LoadedLine& line) override {
         if (line.text.empty()) return;
-        const std::string_view keyword = line.fields[0];
-        std::string message = "unknown keyword " + Quoted(keyword) + ": the line is skipped";
+        std::string_view keyword = line.fields[0];
+        std::string message;
+        if (line.number == 1 && keyword.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+            // Editors that save "UTF-8 with BOM" put three bytes before the first keyword.
+            keyword.remove_prefix(kByteOrderMark.size());
+            message = "the file starts with a UTF-8 byte-order mark, which the editor reads as part of the keyword " +
+                      Quoted(keyword) + ": the line is skipped; save the file without the mark";
+        } else {
+            message = "unknown keyword " + Quoted(keyword) + ": the line is skipped";
+        }
         for (const level::ObjectKind& kind : level::kKinds) {
+            if (keyword == kind.keyword) break;
             if (EqualIgnoringCase(keyword, kind.keyword)) {
                 message += "; did you mean " + Quoted(kind.keyword) + "?";
                 break;
             }
         }
-        Add(line, keyword, Severity::Warning, "unknown-keyword", std::move(message));
+        Add(line, line.fields[0], Severity::Warning, "unknown-keyword", std::move(message));
     }
 
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
@@ -105,7 +125,8 @@ public:
             Add(line, line.fields[b.left % 2 != 0 ? 1 : 2], Severity::Warning, "odd-coordinate",
                 where + " has an odd coordinate; a drag places objects on even ones only");
         } else {
-            Add(line, line.fields[1], Severity::Warning, "out-of-reach",
+            const bool leftOut = !level::WithinDragBounds({at.left, level::kDragTop}, b.width);
+            Add(line, line.fields[leftOut ? 1 : 2], Severity::Warning, "out-of-reach",
                 where + " lies outside the area a drag can reach (left " + std::to_string(level::kDragLeft) + " to " +
                     std::to_string(level::kDragRight - b.width) + ", top " + std::to_string(level::kDragTop) + " to " +
                     std::to_string(level::kDragBottom) + ")");
@@ -127,13 +148,21 @@ public:
                  std::size_t linesLeft) override {
         const std::string_view text = line.fields[field];
         if (field == 0) {
+            const std::string sprite = spriteNamer_ ? spriteNamer_() : std::string();
             Add(line, text, Severity::Error, "sprite-unreadable",
-                "the sprite of " + Quoted(text) + " cannot be read, so the editor stops reading here: " + reason);
+                sprite.empty() ? "the sprite of " + Quoted(text) + " cannot be read, so the editor stops reading here: " +
+                                     reason
+                               : "the sprite " + sprite + " of " + Quoted(text) +
+                                     " cannot be read, so the editor stops reading here");
         } else {
             // The second coordinate fails after the first has been kept for the next object.
             if (field == 2) pendingLine = line.number;
-            Add(line, text, Severity::Error, "not-an-integer",
-                Quoted(text) + " is not an integer, so the editor stops reading here");
+            const level::LevelIntFault fault = level::WhyNotLevelInt(text);
+            if (fault == level::LevelIntFault::NotANumber)
+                Add(line, text, Severity::Error, "not-an-integer",
+                    Quoted(text) + " is not an integer, so the editor stops reading here");
+            else
+                Add(line, text, Severity::Error, "out-of-range", OutOfRangeText(text, fault));
         }
         if (linesLeft > 0) {
             Add(line, line.fields[0], Severity::Note, "unread-lines",
@@ -167,6 +196,7 @@ private:
 
     RawLines lines_;
     RoundReport& report_;
+    const SpriteNamer& spriteNamer_;
 };
 
 std::string_view LineAt(std::string_view text, std::size_t start) {
@@ -176,6 +206,17 @@ std::string_view LineAt(std::string_view text, std::size_t start) {
 
 std::string_view WithoutCr(std::string_view line) {
     return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+}
+
+// What a save would do to a level file that cannot be read, as SaveLevel goes about it.
+std::string SaveOutcome(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return "a save fails (\"" + level::SaveErrorText(EISDIR) + "\")";
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return "a save writes into it as it stands, never replacing it";
+    if (access(path.c_str(), W_OK) != 0) return "a save fails (\"" + level::SaveErrorText(errno) + "\")";
+    return "a save replaces the file";
 }
 
 }  // namespace
@@ -239,8 +280,8 @@ LevelFileBytes ReadLevelFile(const std::string& path) {
     return file;
 }
 
-void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report) {
-    LineExplainer explainer(bytes, report);
+void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report, const SpriteNamer& spriteNamer) {
+    LineExplainer explainer(bytes, report, spriteNamer);
     level::LoadLevelText(level, bytes, &explainer);
 
     // Only the platform list holds more than one kind.
@@ -260,12 +301,15 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
     }
 
     const std::optional<level::SaveRefusal> refusal = level::RefuseToSave(level);
-    if (refusal && level.ObjectCount() > 0) {
+    if (refusal) {
         const bool noHero = level.List(level::ListId::Hero).empty();
-        explainer.Report(
-            noHero ? explainer.firstObjectLine : explainer.heroLine, 1, Severity::Error, noHero ? "no-hero" : "no-bomb",
-            std::string(noHero ? "the round has objects but no hero" : "the round has a hero but no bomb") +
-                ": the editor refuses to save it (\"" + refusal->text + "\")");
+        // A file from which nothing loads is a round the game cannot play, named at its start.
+        const char* what = !noHero                  ? "the round has a hero but no bomb"
+                           : level.ObjectCount() > 0 ? "the round has objects but no hero"
+                                                     : "no object loads from the file, so the editor shows the round empty";
+        explainer.Report(noHero ? std::max<std::size_t>(explainer.firstObjectLine, 1) : explainer.heroLine, 1,
+                         Severity::Error, noHero ? "no-hero" : "no-bomb",
+                         std::string(what) + ": the editor refuses to save it (\"" + refusal->text + "\")");
     }
     if (!refusal) {
         if (std::optional<Finding> unsaved =
@@ -316,18 +360,25 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
         report.levelFileExists = true;
         report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "unreadable-file",
                                    "the level file cannot be read (" + file.error +
-                                       "): the editor shows the round empty, and a save replaces the file"});
+                                       "): the editor shows the round empty, and " + SaveOutcome(levelFile.path)});
     } else if (file.bytes) {
         report.levelFileExists = true;
         level::Level level(services, folder.ProgramDirectory());
-        CheckLevelText(level, *file.bytes, report);
+        services.ForgetFailedSprite();
+        const SpriteNamer namer = [&] { return folder.Locate(services.FailedSprite()).shown; };
+        CheckLevelText(level, *file.bytes, report, namer);
+        // One finding on the sprite itself; the run reports it once for all its rounds.
+        if (!services.FailedSprite().empty())
+            report.findings.push_back({namer(), 0, 0, Severity::Error, "sprite-unreadable",
+                                       "the sprite cannot be read: " + services.FailedSpriteReason() +
+                                           "; the editor stops loading a round at the first object that needs it"});
     }
     if (std::optional<Finding> finding = backgroundFinding.get()) report.findings.push_back(std::move(*finding));
-    // The level file's findings first, then the background's; each file's by line.
+    // The level file's findings first, then the other files'; each file's by line.
     std::stable_sort(report.findings.begin(), report.findings.end(), [&](const Finding& a, const Finding& b) {
-        const bool aBackground = a.file != report.levelFile;
-        const bool bBackground = b.file != report.levelFile;
-        return aBackground != bBackground ? bBackground : a.line < b.line;
+        const bool aOther = a.file != report.levelFile;
+        const bool bOther = b.file != report.levelFile;
+        return aOther != bOther ? bOther : a.line < b.line;
     });
     return report;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,10 +31,14 @@ struct LevelFileBytes {
 };
 LevelFileBytes ReadLevelFile(const std::string& path);
 
+// The sprite file whose reading stopped the load, as findings name it.
+using SpriteNamer = std::function<std::string()>;
+
 // Loads `bytes` as the round's level file with the editor's loader into `level`, and reports on
 // every line it drops, the line it stops at, positions a drag cannot reach, a round the editor would
 // refuse to save and a file that differs from what a save writes.
-void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report);
+void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report,
+                    const SpriteNamer& spriteNamer = {});
 
 // Where a save writing `saved` would first change a file holding `bytes`, as a finding of `severity`
 // on `file`; nothing when the file is what a save writes.
