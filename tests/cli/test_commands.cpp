@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -176,6 +178,41 @@ TEST_F(CliTest, GithubFormatPrintsWorkflowCommandsWithEscapedText) {
             "::error file=levels/Level3.lev,line=3,col=7,title=not-an-integer::'20%25' is not an integer, so the editor stops reading here",
             "::notice file=levels/Level3.lev,line=3,col=1,title=not-as-saved::the file is not as a save writes it: a save ends the file before this line",
             "1 round checked: 1 error, 0 warnings"}));
+}
+
+// A folder name with C0 and C1 control characters reaches the output through the sprite's path.
+TEST_F(CliTest, OddFolderNamesKeepEachFormatWhole) {
+    const fs::path odd = folder_ / "g\r\x01\xc2\x85";
+    fs::create_directories(odd / "levels");
+    fs::copy(folder_ / "data", odd / "data");
+    fs::remove(odd / "data/boost.png");
+    for (const char* round : {"3", "4"})
+        std::ofstream(odd / "levels" / (std::string("Level") + round + ".lev"), std::ios::binary)
+            << kRound << "boost,300,150,14,14,1,0\r\n";
+
+    const ToolRun github = Tool({"-C", odd.string(), "check", "--format", "github", "3-4"});
+    EXPECT_EQ(github.status, 1);
+    const std::vector<std::string> lines = github.Lines();
+    int spriteFindings = 0;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind("::", 0), 0u) << lines[i];
+        EXPECT_EQ(lines[i].find('\r'), std::string::npos) << lines[i];
+        spriteFindings += lines[i].find("::the sprite cannot be read") != std::string::npos;
+    }
+    EXPECT_EQ(spriteFindings, 1) << "a sprite is one finding however many rounds use it";
+    EXPECT_NE(github.out.find("g%0D\x01\xc2\x85/data/boost.png"), std::string::npos) << github.out;
+
+    const ToolRun json = Tool({"-C", odd.string(), "check", "--format", "json", "3"});
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
+    EXPECT_EQ(QString::fromUtf8(json.out).toUtf8().toStdString(), json.out) << "not UTF-8";
+    EXPECT_EQ(json.out.find_first_of("\r\x01"), std::string::npos) << "JSON strings escape control characters";
+    const QJsonArray findings = document["rounds"][0]["findings"].toArray();
+    bool named = false;
+    for (const QJsonValue finding : findings)
+        named = named || finding["message"].toString().contains(QString::fromUtf8(odd.filename().string()));
+    EXPECT_TRUE(named) << json.out;
 }
 
 TEST_F(CliTest, ResaveRewritesAsTheEditorSavesAndPrintsEachDroppedLine) {
