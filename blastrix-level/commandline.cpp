@@ -59,15 +59,19 @@ constexpr const char* kRenderHelp =
     "1 when one could not be, 2 for bad usage.\n";
 
 constexpr const char* kResaveHelp =
-    "Usage: blastrix-level [-C DIR] resave [--check] [ROUNDS]\n"
+    "Usage: blastrix-level [-C DIR] resave [--check] [--diff] [--force] [ROUNDS]\n"
     "\n"
     "Loads and saves each round's level file as the editor would, replacing each file only once the\n"
-    "new one is complete, and prints every line the save drops. A round the editor refuses to save\n"
-    "(no hero, or no bomb) is an error and stays as it is; a round without a level file is left out.\n"
+    "new one is complete. A round the editor refuses to save (no hero, or no bomb), or whose save\n"
+    "would drop lines, is an error naming them and stays as it is; a round without a level file is\n"
+    "left out.\n"
     "\n"
     "Options:\n"
-    "  --check         write nothing; print each round a resave would change, with its first\n"
-    "                  differing line, and exit with 1 if there is one\n"
+    "  --check         write nothing; print every line a resave would drop or change, and exit\n"
+    "                  with 1 if there is one\n"
+    "  --diff          write nothing; print a unified diff of what a resave would write (the\n"
+    "                  report goes to standard error)\n"
+    "  --force         save also the rounds whose save drops lines, listing them\n"
     "  -C, --dir DIR   the game folder (default: the current directory)\n"
     "\n"
     "Exit status: 0 when all went well, 1 for a refused or failed round (or a change with --check),\n"
@@ -105,6 +109,8 @@ const QCommandLineOption kWerrorOption("werror", "werror");
 const QCommandLineOption kOutputOption({"o", "output"}, "output", "FILE");
 const QCommandLineOption kScaleOption("scale", "scale", "N");
 const QCommandLineOption kCheckOption("check", "check");
+const QCommandLineOption kForceOption("force", "force");
+const QCommandLineOption kDiffOption("diff", "diff");
 
 // The command, found before the command's own options are known: the first argument that is
 // neither an option nor an option's value.
@@ -176,7 +182,7 @@ std::variant<Invocation, int> ParseCommandLine(const QStringList& arguments) {
     } else if (name == "resave") {
         invocation.command = Command::Resave;
         help = kResaveHelp;
-        parser.addOption(kCheckOption);
+        parser.addOptions({kCheckOption, kForceOption, kDiffOption});
     }
 
     if (!parser.parse(arguments)) return UsageError(parser.errorText().toStdString());
@@ -211,7 +217,11 @@ std::variant<Invocation, int> ParseCommandLine(const QStringList& arguments) {
     switch (invocation.command) {
     case Command::Check: return CheckOptions(parser, invocation);
     case Command::Render: return RenderOptions(parser, invocation);
-    case Command::Resave: invocation.checkOnly = parser.isSet(kCheckOption); break;
+    case Command::Resave:
+        invocation.checkOnly = parser.isSet(kCheckOption);
+        invocation.force = parser.isSet(kForceOption);
+        invocation.diff = parser.isSet(kDiffOption);
+        break;
     }
     return invocation;
 }

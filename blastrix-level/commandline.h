@@ -20,6 +20,8 @@ struct Invocation {
     std::string output;  // render: the file, "-" for standard output, empty for roundN.png
     int scale = 1;
     bool checkOnly = false;  // resave --check
+    bool force = false;      // resave --force: save rounds whose save drops lines
+    bool diff = false;       // resave --diff: print what a save would change, write nothing
 };
 
 // Exit statuses of every command.

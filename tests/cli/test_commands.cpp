@@ -215,33 +215,64 @@ TEST_F(CliTest, OddFolderNamesKeepEachFormatWhole) {
     EXPECT_TRUE(named) << json.out;
 }
 
-TEST_F(CliTest, ResaveRewritesAsTheEditorSavesAndPrintsEachDroppedLine) {
-    Write("levels/Level3.lev", "bomba,200,40\nstart,320,120\nBomba,1,1\nstart,2,2\nbomba,x,1\nmoneda,3,3\n");
+TEST_F(CliTest, ResaveDropsNoLineUnlessForcedAndThenListsEach) {
+    const std::string dropping = "bomba,200,40\nstart,320,120\n\nBomba,1,1\nstart,2,2\nbomba,x,1\nmoneda,3,3\n";
+    const std::string marked = kRound + "\x1a\r\nmoneda,3,3";
+    Write("levels/Level3.lev", dropping);
     Write("levels/Level4.lev", "bomba,200,40\r\n");
-    Write("levels/Level5.lev", kRound);
+    Write("levels/Level5.lev", marked);
+    Write("levels/Level6.lev", kRound + "\x1a");
+    Write("levels/Level7.lev", kRound);
     struct stat before {};
-    ASSERT_EQ(stat((folder_ / "levels/Level5.lev").c_str(), &before), 0);
-    const ToolRun run = Tool({"resave", "3-5"});
+    ASSERT_EQ(stat((folder_ / "levels/Level7.lev").c_str(), &before), 0);
+    const std::vector<std::string> drops = {
+        "levels/Level3.lev:4:1: %s: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
+        "levels/Level3.lev:5:1: %s: a save drops this line: 'start,2,2' [over-limit]",
+        "levels/Level3.lev:6:1: %s: a save drops this line: 'bomba,x,1' [not-an-integer]",
+        "levels/Level3.lev:7:1: %s: a save drops this line: 'moneda,3,3' [unread-lines]"};
+    const std::vector<std::string> marks = {
+        "levels/Level5.lev:3:1: %s: a save drops this line: '\\x1a' [end-of-file-mark]",
+        "levels/Level5.lev:4:1: %s: a save drops this line: 'moneda,3,3' [end-of-file-mark]"};
+    const auto as = [](std::vector<std::string> lines, const std::string& severity) {
+        for (std::string& line : lines) line.replace(line.find("%s"), 2, severity);
+        return lines;
+    };
+    const auto joined = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const std::vector<std::string> refused = {"levels/Level4.lev: error: not saved, as the editor refuses to save "
+                                              "this round: \"Where is Trom?\" [no-hero]"};
+
+    const ToolRun run = Tool({"resave", "3-7"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(
-        run.Lines(),
-        (std::vector<std::string>{
-            "levels/Level3.lev:3:1: warning: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
-            "levels/Level3.lev:4:1: warning: a save drops this line: 'start,2,2' [over-limit]",
-            "levels/Level3.lev:5:1: warning: a save drops this line: 'bomba,x,1' [not-an-integer]",
-            "levels/Level3.lev:6:1: warning: a save drops this line: 'moneda,3,3' [unread-lines]",
-            "levels/Level3.lev: saved",
-            "levels/Level4.lev: error: not saved, as the editor refuses to save this round: \"Where is Trom?\" [no-hero]",
-            "3 rounds: 1 saved, 1 unchanged, 1 refused, 0 without a level file"}));
-    EXPECT_EQ(Read("levels/Level3.lev"), "start,320,120\r\nbomba,200,40,14,18,1,500\r\n");
+    EXPECT_EQ(run.Lines(),
+              joined({as(drops, "error"), {"levels/Level3.lev: not saved, as a save would drop 4 lines; --force saves without them"},
+                      refused, as(marks, "error"),
+                      {"levels/Level5.lev: not saved, as a save would drop 2 lines; --force saves without them",
+                       "levels/Level6.lev:3:1: warning: a save drops this line: '\\x1a' [end-of-file-mark]",
+                       "levels/Level6.lev: saved", "5 rounds: 1 saved, 1 unchanged, 3 refused, 0 without a level file"}}));
+    EXPECT_EQ(Read("levels/Level3.lev"), dropping);
+    EXPECT_EQ(Read("levels/Level5.lev"), marked);
+    EXPECT_EQ(Read("levels/Level6.lev"), kRound);
+
+    const ToolRun forced = Tool({"resave", "--force", "3-7"});
+    EXPECT_EQ(forced.status, 1);
+    EXPECT_EQ(forced.Lines(), joined({as(drops, "warning"), {"levels/Level3.lev: saved"}, refused,
+                                      as(marks, "warning"),
+                                      {"levels/Level5.lev: saved",
+                                       "5 rounds: 2 saved, 2 unchanged, 1 refused, 0 without a level file"}}));
+    EXPECT_EQ(Read("levels/Level3.lev"), kRound);
     EXPECT_EQ(Read("levels/Level4.lev"), "bomba,200,40\r\n");
+    EXPECT_EQ(Read("levels/Level5.lev"), kRound);
     struct stat after {};
-    ASSERT_EQ(stat((folder_ / "levels/Level5.lev").c_str(), &after), 0);
+    ASSERT_EQ(stat((folder_ / "levels/Level7.lev").c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged round was rewritten";
 }
 
-TEST_F(CliTest, ResaveCheckWritesNothingAndNamesTheFirstLineThatWouldChange) {
-    const std::string changed = "start,320,120\nbomba,200,40,14,18,1,500\n";
+TEST_F(CliTest, ResaveCheckNamesEveryLineThatWouldChangeAndDiffShowsThem) {
+    const std::string changed = "start,320,120\nbomba,200,40,14,18,1,500\n\nBomba,1,1\nbomba,2,2\r\n";
     Write("levels/Level3.lev", changed);
     Write("levels/Level5.lev", kRound);
     const ToolRun run = Tool({"resave", "--check"});
@@ -250,13 +281,27 @@ TEST_F(CliTest, ResaveCheckWritesNothingAndNamesTheFirstLineThatWouldChange) {
         run.Lines(),
         (std::vector<std::string>{
             "levels/Level3.lev:1:14: error: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
+            "levels/Level3.lev:2:25: error: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
+            "levels/Level3.lev:3:1: error: the file is not as a save writes it: a save leaves out this empty line [not-as-saved]",
+            "levels/Level3.lev:4:1: error: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
+            "levels/Level3.lev:5:1: error: the file is not as a save writes it: a save writes this line as 'bomba,2,2,14,18,1,500' [not-as-saved]",
             "14 rounds: 1 would change, 1 unchanged, 0 refused, 12 without a level file"}));
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
 
+    const ToolRun diff = Tool({"resave", "--diff", "3", "5"});
+    EXPECT_EQ(diff.status, 0);
+    EXPECT_EQ(diff.out,
+              "--- a/levels/Level3.lev\n+++ b/levels/Level3.lev\n@@ -1,5 +1,3 @@\n"
+              "-start,320,120\n-bomba,200,40,14,18,1,500\n-\n-Bomba,1,1\n-bomba,2,2\r\n"
+              "+start,320,120\r\n+bomba,200,40,14,18,1,500\r\n+bomba,2,2,14,18,1,500\r\n");
+    EXPECT_EQ(diff.err, "2 rounds: 1 would change, 1 unchanged, 0 refused, 0 without a level file\n");
+    EXPECT_EQ(Read("levels/Level3.lev"), changed);
+
     Write("levels/Level3.lev", kRound);
-    const ToolRun clean = Tool({"resave", "--check", "3", "5"});
+    const ToolRun clean = Tool({"resave", "--check", "--diff", "3", "5"});
     EXPECT_EQ(clean.status, 0);
-    EXPECT_EQ(clean.out, "2 rounds: 0 would change, 2 unchanged, 0 refused, 0 without a level file\n");
+    EXPECT_EQ(clean.out, "");
+    EXPECT_EQ(clean.err, "2 rounds: 0 would change, 2 unchanged, 0 refused, 0 without a level file\n");
 }
 
 TEST_F(CliTest, RenderGivesTheSameBytesEveryTimeAFileARoundAndScalesByWholePixels) {
