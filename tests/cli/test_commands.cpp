@@ -272,7 +272,7 @@ TEST_F(CliTest, ResaveDropsNoLineUnlessForcedAndThenListsEach) {
 }
 
 TEST_F(CliTest, ResaveCheckNamesEveryLineThatWouldChangeAndDiffShowsThem) {
-    const std::string changed = "start,320,120\nbomba,200,40,14,18,1,500\n\nBomba,1,1\nbomba,2,2\r\n";
+    const std::string changed = "start,320,120\nbomba,200,40,14,18,1,500\n\nBomba,1,1\nbomba,2,2";
     Write("levels/Level3.lev", changed);
     Write("levels/Level5.lev", kRound);
     const ToolRun run = Tool({"resave", "--check"});
@@ -292,7 +292,7 @@ TEST_F(CliTest, ResaveCheckNamesEveryLineThatWouldChangeAndDiffShowsThem) {
     EXPECT_EQ(diff.status, 0);
     EXPECT_EQ(diff.out,
               "--- a/levels/Level3.lev\n+++ b/levels/Level3.lev\n@@ -1,5 +1,3 @@\n"
-              "-start,320,120\n-bomba,200,40,14,18,1,500\n-\n-Bomba,1,1\n-bomba,2,2\r\n"
+              "-start,320,120\n-bomba,200,40,14,18,1,500\n-\n-Bomba,1,1\n-bomba,2,2\n\\ No newline at end of file\n"
               "+start,320,120\r\n+bomba,200,40,14,18,1,500\r\n+bomba,2,2,14,18,1,500\r\n");
     EXPECT_EQ(diff.err, "2 rounds: 1 would change, 1 unchanged, 0 refused, 0 without a level file\n");
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
