@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <new>
 
 #include "commandline.h"
 #include "commands.h"
@@ -26,10 +27,16 @@ int main(int argc, char** argv) {
                      invocation.directory.empty() ? "the current directory" : invocation.directory.c_str());
         return kExitUsage;
     }
-    switch (invocation.command) {
-    case Command::Check: return RunCheck(invocation, folder);
-    case Command::Render: return RunRender(invocation, folder);
-    case Command::Resave: break;
+    try {
+        switch (invocation.command) {
+        case Command::Check: return RunCheck(invocation, folder);
+        case Command::Render: return RunRender(invocation, folder);
+        case Command::Resave: break;
+        }
+        return RunResave(invocation, folder);
+    } catch (const std::bad_alloc&) {
+        // A round too large for memory is the machine's limit, not a finding of the round.
+        std::fputs("blastrix-level: out of memory\n", stderr);
+        return kExitUsage;
     }
-    return RunResave(invocation, folder);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <future>
 
@@ -261,11 +262,21 @@ LevelFileBytes ReadLevelFile(const std::string& path) {
         file.error = std::strerror(errno);
     else if (!S_ISREG(st.st_mode))
         file.error = "not a regular file";
+    else if (static_cast<std::uintmax_t>(st.st_size) > kMostLevelFileBytes)
+        file.tooLarge = true;
+    if (file.tooLarge) file.error = "it holds " + std::to_string(st.st_size) + " bytes, more than the " +
+                                    std::to_string(kMostLevelFileBytes >> 20) + " MiB this tool reads";
     std::string bytes;
     // One byte more than the file holds, so that the end shows without growing the buffer.
     std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
     std::size_t got = 0;
     while (file.error.empty()) {
+        // A file that grows while it is read stops at the limit all the same.
+        if (got > kMostLevelFileBytes) {
+            file.tooLarge = true;
+            file.error = "it grew past the " + std::to_string(kMostLevelFileBytes >> 20) + " MiB this tool reads";
+            break;
+        }
         if (got == room) room *= 2;
         if (bytes.size() < room) bytes.resize(room);
         const ssize_t n = read(fd, bytes.data() + got, room - got);
@@ -356,7 +367,11 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
     const FolderFile levelFile = folder.LevelFile(round);
     report.levelFile = levelFile.shown;
     const LevelFileBytes file = ReadLevelFile(levelFile.path);
-    if (!file.error.empty()) {
+    if (file.tooLarge) {
+        report.levelFileExists = true;
+        report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "too-large",
+                                   "the level file is not checked: " + file.error});
+    } else if (!file.error.empty()) {
         report.levelFileExists = true;
         report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "unreadable-file",
                                    "the level file cannot be read (" + file.error +

@@ -24,10 +24,15 @@ struct RoundReport {
     std::vector<Finding> findings;                           // by file, then line
 };
 
+// The most bytes of a level file the tool reads: a million objects take some 30 MB, and checking
+// holds a few times the file's size.
+constexpr std::size_t kMostLevelFileBytes = std::size_t{256} << 20;
+
 // The bytes of a round's level file, read whole; nothing when there is no such file.
 struct LevelFileBytes {
     std::optional<std::string> bytes;
-    std::string error;  // why an existing file could not be read
+    std::string error;      // why an existing file could not be read
+    bool tooLarge = false;  // the file holds more than kMostLevelFileBytes, left unread
 };
 LevelFileBytes ReadLevelFile(const std::string& path);
 

@@ -178,6 +178,12 @@ const FindingCase kCases[] = {
          std::filesystem::remove(t.Folder() / "levels/Level3.lev");
          std::filesystem::create_directory(t.Folder() / "levels/Level3.lev");
      }},
+    {"LevelFileLargerThanMemory",
+     "",
+     {"levels/Level3.lev: error: the level file is not checked: it holds 1099511627776 bytes, more than the 256 MiB "
+      "this tool reads [too-large]",
+      "1 round checked: 1 error, 0 warnings"},
+     [](const CliTest& t) { std::filesystem::resize_file(t.Folder() / "levels/Level3.lev", std::uintmax_t{1} << 40); }},
     {"LevelFileIsAPipe",
      "",
      {"levels/Level3.lev: error: the level file cannot be read (not a regular file): the editor shows the round "
