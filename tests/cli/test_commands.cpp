@@ -127,16 +127,17 @@ TEST_F(CliTest, HelpExistsForTheToolAndEachCommand) {
 }
 
 TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
-    Write("levels/Level3.lev", kRound + "bomba,201,40\r\nstart,1,1\r\n");
-    WriteBackground("levels/Level3.png", 278, 252);
+    Write("levels/Level3.lev", kRound + "bomba,201,40\r\nplataforma,300,100,75,10,1,2\r\nstart,1,1\r\n");
     const ToolRun run = Tool({"-C", folder_.string(), "check", "--format", "json", "3"}, "/");
     EXPECT_EQ(run.status, 0);
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out;
     const QJsonObject root = document.object();
+    EXPECT_EQ(root["version"].toInt(), 1);
+    EXPECT_EQ(root["tool"]["version"].toString(), BLASTRIX_VERSION);
     EXPECT_EQ(root["errors"].toInt(), 0);
-    EXPECT_EQ(root["warnings"].toInt(), 2);
+    EXPECT_EQ(root["warnings"].toInt(), 3);
     EXPECT_EQ(root["notes"].toInt(), 2);
     const QJsonArray rounds = root["rounds"].toArray();
     ASSERT_EQ(rounds.size(), 1);
@@ -150,13 +151,18 @@ TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
         const QJsonObject k = kind.toObject();
         counts << k["keyword"].toString() + " " + QString::number(k["count"].toInt()) + "/" +
                       (k["limit"].isNull() ? QString("-") : QString::number(k["limit"].toInt()));
+        for (const QString& length : k["lengths"].toObject().keys())
+            counts.last() += " " + length + ":" + QString::number(k["lengths"][length].toInt());
     }
     EXPECT_EQ(counts.join(", ").toStdString(),
-              "bomba 2/20, moneda 0/10, boost 0/1, power 0/1, plataforma 0/10, plataforma 0/10, plataforma 0/10, "
-              "start 1/1, malo1 0/-, malo2 0/-");
+              "bomba 2/20, moneda 0/10, boost 0/1, power 0/1, plataforma 1/10 100:0 50:0 75:1, start 1/1, malo1 0/-, "
+              "malo2 0/-");
 
     const QJsonArray findings = round["findings"].toArray();
-    ASSERT_EQ(findings.size(), 4);
+    ASSERT_EQ(findings.size(), 5);
+    EXPECT_EQ(findings[4]["code"].toString(), "background-missing");
+    EXPECT_TRUE(findings[4]["line"].isNull());
+    EXPECT_TRUE(findings[4]["column"].isNull());
     const QJsonObject first = findings[0].toObject();
     EXPECT_EQ(first["file"].toString(), "levels/Level3.lev");
     EXPECT_EQ(first["line"].toInt(), 3);
