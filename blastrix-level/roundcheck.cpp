@@ -90,9 +90,14 @@ std::string OutOfRangeText(std::string_view field, level::LevelIntFault fault) {
 class LineExplainer : public level::LoadObserver {
 public:
     LineExplainer(std::string_view bytes, RoundReport& report, const SpriteNamer& spriteNamer)
-        : lines_(bytes), report_(report), spriteNamer_(spriteNamer) {}
+        : bytes_(bytes), lines_(bytes), report_(report), spriteNamer_(spriteNamer) {}
+
+    // Whether the file is byte for byte what a save of the loaded level writes. Told line by line as
+    // the objects come, so that a file that is needs no second text to compare with.
+    bool AsSaved() const { return asSaved_ && savedUpTo_ == bytes_.size(); }
 
     void LineSkipped(const level::LoadedLine& line) override {
+        asSaved_ = false;
         if (line.text.empty()) return;
         std::string_view keyword = line.fields[0];
         std::string message;
@@ -115,6 +120,7 @@ public:
     }
 
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
+        if (asSaved_) FollowSave(object);
         if (firstObjectLine == 0) firstObjectLine = line.number;
         if (object.tag == level::kHeroTag) heroLine = line.number;
         const level::Bounds& b = object.bounds;
@@ -135,11 +141,13 @@ public:
     }
 
     void LimitRefused(const level::LoadedLine& line, const level::ObjectKind& kind) override {
+        asSaved_ = false;
         pendingLine = line.number;
         Add(line, line.fields[0], Severity::Warning, "over-limit", LimitText(kind));
     }
 
     void PlatformSizeRefused(const level::LoadedLine& line, std::string_view size) override {
+        asSaved_ = false;
         pendingLine = line.number;
         Add(line, size, Severity::Warning, "bad-platform-size",
             "platform size " + Quoted(size) + " is not " + PlatformSizes() + ": the line is dropped");
@@ -147,6 +155,7 @@ public:
 
     void Stopped(const level::LoadedLine& line, std::size_t field, const std::string& reason,
                  std::size_t linesLeft) override {
+        asSaved_ = false;
         const std::string_view text = line.fields[field];
         if (field == 0) {
             const std::string sprite = spriteNamer_ ? spriteNamer_() : std::string();
@@ -189,15 +198,30 @@ public:
     std::size_t pendingLine = 0;
 
 private:
+    // A save writes the lists in order, so the objects of a file as saved come list by list.
+    void FollowSave(const level::PlacedObject& object) {
+        const level::ListId list = level::kKinds[static_cast<std::size_t>(object.tag - level::kFirstTag)].list;
+        char line[level::kLineCapacity];
+        const std::size_t length = level::FormatObjectLine(object, line);
+        asSaved_ = list >= lastList_ && length <= bytes_.size() - savedUpTo_ &&
+                   std::memcmp(bytes_.data() + savedUpTo_, line, length) == 0;
+        lastList_ = list;
+        savedUpTo_ += length;
+    }
+
     void Add(const level::LoadedLine& line, std::string_view field, Severity severity, const char* code,
              std::string message) {
         const auto offset = static_cast<std::size_t>(field.data() - line.text.data());
         Report(line.number, lines_.Column(line.number, offset), severity, code, std::move(message));
     }
 
+    std::string_view bytes_;
     RawLines lines_;
     RoundReport& report_;
     const SpriteNamer& spriteNamer_;
+    bool asSaved_ = true;
+    std::size_t savedUpTo_ = 0;
+    level::ListId lastList_ = level::ListId::Hero;
 };
 
 std::string_view LineAt(std::string_view text, std::size_t start) {
@@ -322,7 +346,7 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
                          Severity::Error, noHero ? "no-hero" : "no-bomb",
                          std::string(what) + ": the editor refuses to save it (\"" + refusal->text + "\")");
     }
-    if (!refusal) {
+    if (!refusal && !explainer.AsSaved()) {
         if (std::optional<Finding> unsaved =
                 FirstUnsavedLine(bytes, level::FormatLevel(level), report.levelFile, Severity::Note))
             report.findings.push_back(std::move(*unsaved));
