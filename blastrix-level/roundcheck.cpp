@@ -97,7 +97,6 @@ public:
     bool AsSaved() const { return asSaved_ && savedUpTo_ == bytes_.size(); }
 
     void LineSkipped(const level::LoadedLine& line) override {
-        asSaved_ = false;
         if (line.text.empty()) return;
         std::string_view keyword = line.fields[0];
         std::string message;
@@ -141,13 +140,11 @@ public:
     }
 
     void LimitRefused(const level::LoadedLine& line, const level::ObjectKind& kind) override {
-        asSaved_ = false;
         pendingLine = line.number;
         Add(line, line.fields[0], Severity::Warning, "over-limit", LimitText(kind));
     }
 
     void PlatformSizeRefused(const level::LoadedLine& line, std::string_view size) override {
-        asSaved_ = false;
         pendingLine = line.number;
         Add(line, size, Severity::Warning, "bad-platform-size",
             "platform size " + Quoted(size) + " is not " + PlatformSizes() + ": the line is dropped");
@@ -155,7 +152,6 @@ public:
 
     void Stopped(const level::LoadedLine& line, std::size_t field, const std::string& reason,
                  std::size_t linesLeft) override {
-        asSaved_ = false;
         const std::string_view text = line.fields[field];
         if (field == 0) {
             const std::string sprite = spriteNamer_ ? spriteNamer_() : std::string();
