@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 
 #include "commands.h"
 #include "gamearea.h"
@@ -70,7 +71,10 @@ files::RgbaImage RenderRound(const GameFolder& folder, HeadlessServices& service
         // The window then shows its own artwork in the game area.
     }
     // A level file that cannot be read shows as an empty round, as in the editor.
-    const LevelFileBytes file = ReadLevelFile(folder.LevelFile(round).path);
+    const FolderFile levelFile = folder.LevelFile(round);
+    const LevelFileBytes file = ReadLevelFile(levelFile.path);
+    // The editor would show what such a file holds; an empty round in its place would mislead.
+    if (file.tooLarge) throw std::runtime_error(levelFile.shown + " is not drawn: " + file.error);
     level::Level level(services, folder.ProgramDirectory());
     PlacedControls placed(controls);
     if (file.bytes) level::LoadLevelText(level, *file.bytes, &placed);

@@ -351,6 +351,11 @@ TEST_F(CliTest, RenderToAnUnwritablePlaceFailsWithTheSystemsText) {
     const ToolRun directory = Tool({"render", "3", "-o", "taken.png"});
     EXPECT_EQ(directory.status, 1);
     EXPECT_EQ(directory.err, "blastrix-level: Cannot open taken.png: Is a directory\n");
+    fs::resize_file(folder_ / "levels/Level3.lev", std::uintmax_t{1} << 40);
+    const ToolRun large = Tool({"render", "3"});
+    EXPECT_EQ(large.status, 1);
+    EXPECT_EQ(large.err, "blastrix-level: levels/Level3.lev is not drawn: it holds 1099511627776 bytes, more than the "
+                         "256 MiB this tool reads\n");
 }
 
 }  // namespace
