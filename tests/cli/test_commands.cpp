@@ -303,6 +303,20 @@ TEST_F(CliTest, ResaveCheckNamesEveryLineThatWouldChangeAndDiffShowsThem) {
     EXPECT_EQ(diff.err, "2 rounds: 1 would change, 1 unchanged, 0 refused, 0 without a level file\n");
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
 
+    // Changes more than six lines apart make a hunk each, with three lines of context.
+    std::vector<std::string> bombs;
+    for (int i = 0; i < 9; ++i) bombs.push_back("bomba," + std::to_string(200 + 2 * i) + ",40,14,18,1,500");
+    std::string spaced = "start,320,120\r\n";
+    for (int i = 0; i < 9; ++i) spaced += bombs[i] + (i == 0 || i == 8 ? "\n" : "\r\n");
+    Write("levels/Level3.lev", spaced);
+    std::string hunks = "--- a/levels/Level3.lev\n+++ b/levels/Level3.lev\n@@ -1,5 +1,5 @@\n start,320,120\r\n-" +
+                        bombs[0] + "\n+" + bombs[0] + "\r\n";
+    for (int i = 1; i < 4; ++i) hunks += " " + bombs[i] + "\r\n";
+    hunks += "@@ -7,4 +7,4 @@\n";
+    for (int i = 5; i < 8; ++i) hunks += " " + bombs[i] + "\r\n";
+    hunks += "-" + bombs[8] + "\n+" + bombs[8] + "\r\n";
+    EXPECT_EQ(Tool({"resave", "--diff", "3"}).out, hunks);
+
     Write("levels/Level3.lev", kRound);
     const ToolRun clean = Tool({"resave", "--check", "--diff", "3", "5"});
     EXPECT_EQ(clean.status, 0);
