@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 #include "commandline.h"
 #include "commands.h"
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         // A round too large for memory is the machine's limit, not a finding of the round.
         std::fputs("blastrix-level: out of memory\n", stderr);
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "blastrix-level: %s\n", e.what());
         return kExitUsage;
     }
 }
