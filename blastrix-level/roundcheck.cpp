@@ -119,7 +119,7 @@ public:
     }
 
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
-        if (asSaved_) FollowSave(object);
+        if (asSaved_) FollowSave(line, object);
         if (firstObjectLine == 0) firstObjectLine = line.number;
         if (object.tag == level::kHeroTag) heroLine = line.number;
         const level::Bounds& b = object.bounds;
@@ -194,15 +194,45 @@ public:
     std::size_t pendingLine = 0;
 
 private:
-    // A save writes the lists in order, so the objects of a file as saved come list by list.
-    void FollowSave(const level::PlacedObject& object) {
-        const level::ListId list = level::kKinds[static_cast<std::size_t>(object.tag - level::kFirstTag)].list;
-        char line[level::kLineCapacity];
-        const std::size_t length = level::FormatObjectLine(object, line);
-        asSaved_ = list >= lastList_ && length <= bytes_.size() - savedUpTo_ &&
-                   std::memcmp(bytes_.data() + savedUpTo_, line, length) == 0;
-        lastList_ = list;
-        savedUpTo_ += length;
+    // The line a save writes for the object is its keyword and coordinates, then what it writes for
+    // every object of the kind. The file is as saved while each line lies where the save writes it,
+    // with the coordinates as a save writes them and that same rest; and as a save writes the lists in
+    // order, the objects come list by list.
+    void FollowSave(const level::LoadedLine& line, const level::PlacedObject& object) {
+        const auto k = static_cast<std::size_t>(object.tag - level::kFirstTag);
+        const std::string_view left = line.fields[1];
+        const std::string_view top = line.fields[2];
+        const std::string_view rest = KindRest(k);
+        const char* const end = top.data() + top.size();
+        asSaved_ = level::kKinds[k].list >= lastList_ && line.text.data() == bytes_.data() + savedUpTo_ &&
+                   top.data() == left.data() + left.size() + 1 && AsWritten(left) && AsWritten(top) &&
+                   rest.size() <= static_cast<std::size_t>(bytes_.data() + bytes_.size() - end) &&
+                   std::equal(rest.begin(), rest.end(), end);
+        lastList_ = level::kKinds[k].list;
+        savedUpTo_ = static_cast<std::size_t>(end - bytes_.data()) + rest.size();
+    }
+
+    // What a save writes after the coordinates of every object of kind `k`, taken from the writer.
+    std::string_view KindRest(std::size_t k) {
+        std::string& rest = kindRests_[k];
+        if (rest.empty()) {
+            const level::ObjectKind& kind = level::kKinds[k];
+            const level::PlacedObject sample{kind.tag, {1, 1, kind.width, kind.height}};
+            char line[level::kLineCapacity];
+            const std::size_t length = level::FormatObjectLine(sample, line);
+            rest.assign(line + kind.keyword.size() + 4, line + length);  // past "keyword,1,1"
+        }
+        return rest;
+    }
+
+    // A coordinate as a save writes it: decimal digits without a leading zero, after a '-' when
+    // negative. A zero never is, as it stands for the default position.
+    static bool AsWritten(std::string_view field) {
+        std::size_t i = !field.empty() && field.front() == '-' ? 1 : 0;
+        if (i == field.size() || field[i] == '0') return false;
+        for (; i < field.size(); ++i)
+            if (field[i] < '0' || field[i] > '9') return false;
+        return true;
     }
 
     void Add(const level::LoadedLine& line, std::string_view field, Severity severity, const char* code,
@@ -218,6 +248,7 @@ private:
     bool asSaved_ = true;
     std::size_t savedUpTo_ = 0;
     level::ListId lastList_ = level::ListId::Hero;
+    std::array<std::string, level::kKinds.size()> kindRests_;
 };
 
 std::string_view LineAt(std::string_view text, std::size_t start) {
