@@ -209,7 +209,7 @@ private:
                    rest.size() <= static_cast<std::size_t>(bytes_.data() + bytes_.size() - end) &&
                    std::equal(rest.begin(), rest.end(), end);
         lastList_ = level::kKinds[k].list;
-        savedUpTo_ = static_cast<std::size_t>(end - bytes_.data()) + rest.size();
+        if (asSaved_) savedUpTo_ = static_cast<std::size_t>(end - bytes_.data()) + rest.size();
     }
 
     // What a save writes after the coordinates of every object of kind `k`, taken from the writer.
@@ -263,10 +263,9 @@ std::string_view WithoutCr(std::string_view line) {
 // What a save would do to a level file that cannot be read, as SaveLevel goes about it.
 std::string SaveOutcome(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return "a save fails (\"" + level::SaveErrorText(EISDIR) + "\")";
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return "a save writes into it as it stands, never replacing it";
+    const bool found = stat(path.c_str(), &st) == 0;
+    if (found && S_ISDIR(st.st_mode)) return "a save fails (\"" + level::SaveErrorText(EISDIR) + "\")";
+    if (found && !S_ISREG(st.st_mode)) return "a save writes into it as it stands, never replacing it";
     if (access(path.c_str(), W_OK) != 0) return "a save fails (\"" + level::SaveErrorText(errno) + "\")";
     return "a save replaces the file";
 }
