@@ -50,6 +50,8 @@ private:
     std::map<std::string, Entry> sprites_;
     // Objects of one kind come in runs: the last sprite asked for is found without a search.
     const std::pair<const std::string, Entry>* last_ = nullptr;
+    const std::string* lastPath_ = nullptr;
+    const files::RgbaImage* lastSprite_ = nullptr;
     std::string lastDialog_;
     std::string failedSprite_;
     std::string failedSpriteReason_;
