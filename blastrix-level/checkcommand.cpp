@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <string_view>
 
 #include "commands.h"
 #include "headlessservices.h"
@@ -14,6 +15,7 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
     std::vector<RoundReport> rounds;
     Totals totals;
     SarifLog sarif;
+    std::set<std::string> spritesReported;
     std::string out;
     bool written = invocation.format != OutputFormat::Sarif || WriteOut(SarifLog::Head());
     for (const Work& one : work) {
@@ -23,8 +25,13 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
             rounds.push_back(CheckRound(one.folder, services, round));
             std::vector<Finding>& findings = rounds.back().findings;
             for (Finding& finding : AmbiguousNames(one.folder, round, ambiguous)) findings.push_back(std::move(finding));
+            // A sprite that cannot be read is one finding, however many rounds use it.
             findings.erase(std::remove_if(findings.begin(), findings.end(),
-                                          [&](const Finding& f) { return !invocation.codes.Keeps(f.code); }),
+                                          [&](const Finding& f) {
+                                              return !invocation.codes.Keeps(f.code) ||
+                                                     (f.line == 0 && std::string_view(f.code) == "sprite-unreadable" &&
+                                                      !spritesReported.insert(f.file).second);
+                                          }),
                            findings.end());
             Tally(rounds.back(), totals);
             if (invocation.format == OutputFormat::Json) continue;

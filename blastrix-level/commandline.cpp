@@ -76,15 +76,19 @@ constexpr const char* kRenderHelp =
     "2 for bad usage or a picture that could not be written.\n";
 
 constexpr const char* kResaveHelp =
-    "Usage: blastrix-level [-C DIR] resave [--check] [ROUNDS]\n"
+    "Usage: blastrix-level [-C DIR] resave [--check] [--diff] [--force] [ROUNDS]\n"
     "\n"
     "Loads and saves each round's level file as the editor would, replacing each file only once the\n"
-    "new one is complete, and prints every line the save drops. A round the editor refuses to save\n"
-    "(no hero, or no bomb) is an error and stays as it is; a round without a level file is left out.\n"
+    "new one is complete. A round the editor refuses to save (no hero, or no bomb), or whose save\n"
+    "would drop lines, is an error naming them and stays as it is; a round without a level file is\n"
+    "left out.\n"
     "\n"
     "Options:\n"
-    "  --check         write nothing; print each round a resave would change, with its first\n"
-    "                  differing line, and exit with 1 if there is one\n"
+    "  --check         write nothing; print every line a resave would drop or change, and exit\n"
+    "                  with 1 if there is one\n"
+    "  --diff          write nothing; print a unified diff of what a resave would write (the\n"
+    "                  report goes to standard error)\n"
+    "  --force         save also the rounds whose save drops lines, listing them\n"
     "  -C, --dir DIR   the game folder (default: the current directory)\n"
     "\n"
     "Exit status: 0 when all went well, 1 for a refused or failed round (or a change with --check),\n"
@@ -118,7 +122,7 @@ constexpr const char* kDiffHelp =
     "Exit status: 0 when no object changed, 1 when some did, 2 for bad usage or a file that cannot\n"
     "be read.\n";
 
-enum class Option { Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Git };
+enum class Option { Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Force, ShowDiff, Git };
 
 constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(command); }
 constexpr unsigned kAllCommands = ~0u;
@@ -142,6 +146,8 @@ constexpr OptionInfo kOptions[] = {
     {Option::Output, 'o', "output", true, Bit(Command::Render) | Bit(Command::Diff)},
     {Option::Scale, 0, "scale", true, Bit(Command::Render) | Bit(Command::Diff)},
     {Option::Check, 0, "check", false, Bit(Command::Resave)},
+    {Option::Force, 0, "force", false, Bit(Command::Resave)},
+    {Option::ShowDiff, 0, "diff", false, Bit(Command::Resave)},
     {Option::Git, 0, "git", false, Bit(Command::Diff)},
 };
 
@@ -415,6 +421,8 @@ std::optional<std::string> ApplyOption(const Given& given, Invocation& invocatio
         break;
     }
     case Option::Check: invocation.checkOnly = true; break;
+    case Option::Force: invocation.force = true; break;
+    case Option::ShowDiff: invocation.showDiff = true; break;
     case Option::Git: invocation.git = true; break;
     case Option::Dir: invocation.directory = Joined(invocation.directory, given.value); break;
     case Option::Help:

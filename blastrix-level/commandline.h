@@ -32,6 +32,8 @@ struct Invocation {
     bool checkOnly = false;  // resave --check
     bool git = false;        // diff --git
     DiffRequest diff;
+    bool force = false;      // resave --force: save rounds whose save drops lines
+    bool showDiff = false;   // resave --diff: print what a save would change, write nothing
 };
 
 // Exit statuses of every command.

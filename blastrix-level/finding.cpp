@@ -15,8 +15,10 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
 
 std::string Quoted(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
+    // A line of a megabyte is still one line of a report.
+    constexpr std::size_t kShown = 40;
     std::string out = "'";
-    for (const char c : text) {
+    for (const char c : text.substr(0, kShown)) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\'' || c == '\\') {
             out += '\\';
@@ -29,5 +31,6 @@ std::string Quoted(std::string_view text) {
             out += c;
         }
     }
+    if (text.size() > kShown) out += "…";
     return out + "'";
 }

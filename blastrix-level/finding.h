@@ -22,5 +22,5 @@ const char* SeverityName(Severity severity);
 std::string Counted(std::size_t count, const char* one, const char* many);
 
 // Bytes of a level file shown in a message: in single quotes, with every byte other than printable
-// ASCII written as \xNN, and quote and backslash escaped.
+// ASCII written as \xNN, and quote and backslash escaped; past 40 bytes cut, ending in "…".
 std::string Quoted(std::string_view text);

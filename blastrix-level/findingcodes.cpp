@@ -6,13 +6,17 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
     {"not-an-integer", Severity::Error, "a coordinate is not an integer: the editor stops reading there",
      "A coordinate of the line is not an integer, so the editor stops reading the level file at this line and "
      "keeps only the objects before it."},
+    {"out-of-range", Severity::Error, "a coordinate out of the integers' range: the editor stops reading there",
+     "A coordinate written as a number outside -2147483648 to 2147483647, or as more than 8 hexadecimal digits, so "
+     "the editor stops reading the level file at this line."},
     {"sprite-unreadable", Severity::Error, "an object's sprite cannot be read: the editor stops reading there",
-     "The sprite of the line's object cannot be read; the decoder's message follows. The editor stops reading the "
-     "level file at this line."},
+     "On the sprite file (once, however many rounds use it): it cannot be read, with the decoder's message; on the "
+     "first line of each round that needs it: the editor stops reading the level file there."},
     {"unread-lines", Severity::Note, "lines after a stop that the editor never reads",
      "How many lines after the line where the editor stops it never reads."},
-    {"no-hero", Severity::Error, "a round with objects but no hero: the editor refuses to save it",
-     "The round has objects but no hero, so the editor refuses to save it."},
+    {"no-hero", Severity::Error, "a level file from which no hero loads: the editor refuses to save the round",
+     "A level file from which no hero loads, even when nothing loads at all, so the editor refuses to save the "
+     "round."},
     {"no-bomb", Severity::Error, "a round with a hero but no bomb: the editor refuses to save it",
      "The round has a hero but no bomb, so the editor refuses to save it."},
     {"over-limit", Severity::Warning, "a line dropped by a limit of objects a round",
@@ -25,7 +29,8 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
      "instead of at 320,120."},
     {"unknown-keyword", Severity::Warning, "a line the editor skips, as its keyword is no kind's",
      "The line's keyword is none of the kinds', so the editor skips the line; a keyword that differs from one only "
-     "in case gets a suggestion."},
+     "in case gets a suggestion, and a byte-order mark at the start of the file is named as such. Quoted text of "
+     "the file is cut after 40 bytes with an ellipsis."},
     {"out-of-reach", Severity::Warning, "an object outside the area a drag can reach",
      "The object lies outside the area a drag can reach: left 192 to 468 less its width, top 12 to 238."},
     {"odd-coordinate", Severity::Warning, "an object at an odd coordinate, where no drag puts it",
@@ -35,7 +40,9 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
     {"not-as-saved", Severity::Note, "the file differs from what a save writes",
      "The file differs from what a save writes (line ends, constants, order): the first line a save changes."},
     {"unreadable-file", Severity::Error, "a level file that exists but cannot be read",
-     "The level file exists but cannot be read; the system's reason follows."},
+     "The level file exists but cannot be read; the system's reason follows, with what a save would do to it."},
+    {"too-large", Severity::Error, "a level file of more than 256 MiB, left unread",
+     "The level file holds more than 256 MiB, which this tool does not read."},
     {"not-a-file", Severity::Error, "a level file that is a directory, a pipe, a device or a socket",
      "The level file is a directory, a pipe, a device or a socket, which the editor loads as an empty round; the "
      "message tells what a save does with it: a directory or a socket makes it fail, a pipe or a device gets the "

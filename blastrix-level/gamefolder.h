@@ -23,9 +23,10 @@ public:
 
     FolderFile LevelFile(int round) const;
     FolderFile Background(int round) const;
+    // Any file by the path the level code composes for it.
+    FolderFile Locate(const std::string& composed) const;
 
 private:
-    FolderFile Locate(const std::string& composed) const;
 
     std::string directory_;
     std::string programDirectory_;

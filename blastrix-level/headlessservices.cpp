@@ -20,10 +20,17 @@ void HeadlessServices::DestroyControl(level::ObjectControl& control) {
 void HeadlessServices::DestroyControls() {
     controls_.clear();
     free_.clear();
+    lastPath_ = nullptr;
 }
 
 void HeadlessServices::LoadPicture(level::ObjectControl& control, const std::string& path) {
-    static_cast<SpriteControl&>(control).sprite = &Sprite(path);
+    // A level asks with one string of its own per kind, and empties itself through DestroyControls
+    // before that string goes: till then its address alone tells the sprite of a run of one kind.
+    if (&path != lastPath_) {
+        lastSprite_ = &Sprite(path);
+        lastPath_ = &path;
+    }
+    static_cast<SpriteControl&>(control).sprite = lastSprite_;
 }
 
 void HeadlessServices::ShowDialog(const std::string& text, level::DialogType) { lastDialog_ = text; }
@@ -47,6 +54,10 @@ const files::RgbaImage& HeadlessServices::Sprite(const std::string& composedPath
         }
         last_ = &*it;
     }
-    if (!last_->second.image) throw files::PngError(last_->second.error);
+    if (!last_->second.image) {
+        failedSprite_ = composedPath;
+        failedSpriteReason_ = last_->second.error;
+        throw files::PngError(last_->second.error);
+    }
     return *last_->second.image;
 }

@@ -32,6 +32,10 @@ public:
     const files::RgbaImage& Sprite(const std::string& composedPath);
 
     const std::string& LastDialog() const { return lastDialog_; }
+    // The composed path of the last sprite that could not be read, and why; empty when none.
+    const std::string& FailedSprite() const { return failedSprite_; }
+    const std::string& FailedSpriteReason() const { return failedSpriteReason_; }
+    void ForgetFailedSprite() { failedSprite_.clear(); }
 
 private:
     struct Entry {
@@ -46,5 +50,9 @@ private:
     std::map<std::string, Entry> sprites_;
     // Objects of one kind come in runs: the last sprite asked for is found without a search.
     const std::pair<const std::string, Entry>* last_ = nullptr;
+    const std::string* lastPath_ = nullptr;
+    const files::RgbaImage* lastSprite_ = nullptr;
     std::string lastDialog_;
+    std::string failedSprite_;
+    std::string failedSpriteReason_;
 };

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "commandline.h"
 #include "commands.h"
@@ -75,6 +77,13 @@ int main(int argc, char** argv) {
         return Run(std::get<Invocation>(parsed));
     } catch (const files::FileSystemError& e) {
         // A directory of a game folder that cannot be listed.
+        Complain(e.what());
+        return kExitTrouble;
+    } catch (const std::bad_alloc&) {
+        // A round too large for memory is the machine's limit, not a finding of the round.
+        Complain("out of memory");
+        return kExitTrouble;
+    } catch (const std::exception& e) {
         Complain(e.what());
         return kExitTrouble;
     }

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,11 @@ files::RgbaImage RenderRound(const GameFolder& folder, HeadlessServices& service
                              const files::RgbaImage& artwork, int round) {
     RoundScene scene;
     // A level file that cannot be read shows as an empty round, as in the editor.
-    BuildRoundScene(scene, artwork, folder.Background(round).path, ReadLevelFile(folder.LevelFile(round).path).bytes,
-                    services, folder.ProgramDirectory());
+    const FolderFile levelFile = folder.LevelFile(round);
+    const LevelFileBytes file = ReadLevelFile(levelFile.path);
+    // The editor would show what such a file holds; an empty round in its place would mislead.
+    if (file.tooLarge) throw std::runtime_error(levelFile.shown + " is not drawn: " + file.error);
+    BuildRoundScene(scene, artwork, folder.Background(round).path, file.bytes, services, folder.ProgramDirectory());
     return module.ComposeGameArea(scene.controls);
 }
 

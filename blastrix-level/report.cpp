@@ -107,6 +107,45 @@ void AppendJsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
+namespace {
+
+// A line or column, or null for a finding about a whole file.
+std::string JsonPosition(std::size_t value) { return value == 0 ? "null" : std::to_string(value); }
+
+// One entry per list: the platforms of every length share theirs, and its limit, with their counts
+// by length beside.
+void AppendObjects(std::string& out, const RoundReport& round) {
+    bool first = true;
+    for (std::size_t k = 0; k < level::kKinds.size(); ++k) {
+        const level::ObjectKind& kind = level::kKinds[k];
+        const bool platform = kind.list == level::ListId::Platform;
+        if (platform && k > 0 && level::kKinds[k - 1].list == level::ListId::Platform) continue;
+        std::size_t count = round.counts[k];
+        std::string lengths;
+        std::string name = kind.kindName;
+        if (platform) {
+            name.erase(name.find_first_of("0123456789"));
+            for (std::size_t p = k; p < level::kKinds.size() && level::kKinds[p].list == level::ListId::Platform; ++p) {
+                if (p > k) count += round.counts[p];
+                lengths += (p > k ? ", \"" : ", \"lengths\": {\"") + std::to_string(level::kKinds[p].width) +
+                           "\": " + std::to_string(round.counts[p]);
+            }
+            lengths += "}";
+        }
+        out += first ? "\n" : ",\n";
+        first = false;
+        out += "        {\"kind\": ";
+        AppendJsonString(out, name);
+        out += ", \"keyword\": ";
+        AppendJsonString(out, std::string(kind.keyword));
+        out += ", \"count\": " + std::to_string(count) + ", \"limit\": ";
+        out += kind.limit == level::kNoLimit ? "null" : std::to_string(kind.limit);
+        out += lengths + "}";
+    }
+}
+
+}  // namespace
+
 void Tally(const RoundReport& round, Totals& totals) {
     for (const Finding& finding : round.findings) {
         switch (finding.severity) {
@@ -152,7 +191,8 @@ std::string SummaryLine(std::size_t rounds, const Totals& totals) {
 }
 
 std::string CheckJson(const std::vector<RoundReport>& rounds, const Totals& totals) {
-    std::string out = "{\n  \"rounds\": [";
+    std::string out = "{\n  \"version\": 1,\n  \"tool\": {\"name\": \"blastrix-level\", \"version\": \"" BLASTRIX_VERSION
+                      "\"},\n  \"rounds\": [";
     for (std::size_t r = 0; r < rounds.size(); ++r) {
         const RoundReport& round = rounds[r];
         out += r == 0 ? "\n" : ",\n";
@@ -163,24 +203,14 @@ std::string CheckJson(const std::vector<RoundReport>& rounds, const Totals& tota
         out += ",\n      \"background\": ";
         AppendJsonString(out, round.backgroundFile);
         out += ",\n      \"objects\": [";
-        for (std::size_t k = 0; k < level::kKinds.size(); ++k) {
-            const level::ObjectKind& kind = level::kKinds[k];
-            out += k == 0 ? "\n" : ",\n";
-            out += "        {\"kind\": ";
-            AppendJsonString(out, kind.kindName);
-            out += ", \"keyword\": ";
-            AppendJsonString(out, std::string(kind.keyword));
-            out += ", \"count\": " + std::to_string(round.counts[k]) + ", \"limit\": ";
-            out += kind.limit == level::kNoLimit ? "null" : std::to_string(kind.limit);
-            out += "}";
-        }
+        AppendObjects(out, round);
         out += "\n      ],\n      \"findings\": [";
         for (std::size_t f = 0; f < round.findings.size(); ++f) {
             const Finding& finding = round.findings[f];
             out += f == 0 ? "\n" : ",\n";
             out += "        {\"file\": ";
             AppendJsonString(out, finding.file);
-            out += ", \"line\": " + std::to_string(finding.line) + ", \"column\": " + std::to_string(finding.column);
+            out += ", \"line\": " + JsonPosition(finding.line) + ", \"column\": " + JsonPosition(finding.column);
             out += ", \"severity\": \"";
             out += SeverityName(finding.severity);
             out += "\", \"code\": \"";

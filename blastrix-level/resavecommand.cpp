@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "commands.h"
 #include "headlessservices.h"
 #include "levelfile.h"
+#include "linediff.h"
 #include "report.h"
 #include "roundcheck.h"
 
@@ -31,19 +33,20 @@ public:
         unreadCode_ = "end-of-file-mark";
     }
 
-    // The dropped lines as findings on `file`, those the loader never read taken from `bytes`.
-    std::vector<Finding> Findings(std::string_view bytes, const std::string& file) const {
+    // The dropped lines as findings of `severity` on `file`, those the loader never read taken from
+    // `lines`; `lost` counts those that held more than the end-of-file mark that closes a file.
+    std::vector<Finding> Findings(const std::vector<std::string_view>& lines, const std::string& file,
+                                  Severity severity, std::size_t& lost) const {
         std::vector<Finding> findings;
-        for (const Dropped& d : dropped_) findings.push_back(DropFinding(file, d.number, d.code, d.text));
+        for (const Dropped& d : dropped_) findings.push_back(DropFinding(file, d.number, d.code, d.text, severity));
+        lost = findings.size();
         if (unreadFrom_ == 0) return findings;
-        std::size_t number = 1;
-        for (std::size_t start = 0; start < bytes.size(); ++number) {
-            const std::size_t feed = std::min(bytes.find('\n', start), bytes.size());
-            std::string_view text = bytes.substr(start, feed - start);
-            if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-            if (number >= unreadFrom_ && !text.empty())
-                findings.push_back(DropFinding(file, number, unreadCode_, text));
-            start = feed + 1;
+        for (std::size_t number = unreadFrom_; number <= lines.size(); ++number) {
+            std::string_view text = lines[number - 1];
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+            if (text.empty()) continue;
+            findings.push_back(DropFinding(file, number, unreadCode_, text, severity));
+            if (!(number == unreadFrom_ && number == lines.size() && text == "\x1a")) ++lost;
         }
         return findings;
     }
@@ -55,8 +58,9 @@ private:
         const char* code;
     };
 
-    static Finding DropFinding(const std::string& file, std::size_t number, const char* code, std::string_view text) {
-        return {file, number, 1, Severity::Warning, code, "a save drops this line: " + Quoted(text)};
+    static Finding DropFinding(const std::string& file, std::size_t number, const char* code, std::string_view text,
+                               Severity severity) {
+        return {file, number, 1, severity, code, "a save drops this line: " + Quoted(text)};
     }
 
     void Drop(std::size_t number, std::string_view text, const char* code) {
@@ -67,6 +71,41 @@ private:
     std::size_t unreadFrom_ = 0;
     const char* unreadCode_ = "";
 };
+
+std::string_view WithoutLineEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    return line;
+}
+
+// Every line of the file that a save writes otherwise, besides the dropped ones, as errors.
+void AddChangedLines(const std::vector<std::string_view>& before, const std::vector<std::string_view>& after,
+                     const std::string& file, std::vector<Finding>& findings) {
+    std::vector<bool> dropped(before.size() + 1, false);
+    for (const Finding& f : findings) dropped[f.line] = true;
+    for (const LineChange& change : DiffLines(before, after)) {
+        // The lines a save keeps, but otherwise, meet what it writes in their place in order.
+        std::size_t written = change.newStart;
+        for (std::size_t i = change.oldStart; i < change.oldStart + change.oldCount; ++i) {
+            if (dropped[i + 1]) continue;
+            const std::string_view line = WithoutLineEnd(before[i]);
+            std::size_t column = 1;
+            std::string message = "the file is not as a save writes it: ";
+            if (line.empty()) {
+                message += "a save leaves out this empty line";
+            } else if (written == change.newStart + change.newCount) {
+                message += "a save writes this line elsewhere, with the other objects of its kind";
+            } else if (WithoutLineEnd(after[written]) == line) {
+                column = line.size() + 1;
+                message += "a save ends this line with CR LF";
+                ++written;
+            } else {
+                message += "a save writes this line as " + Quoted(WithoutLineEnd(after[written++]));
+            }
+            findings.push_back({file, i + 1, column, Severity::Error, "not-as-saved", std::move(message)});
+        }
+    }
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) { return a.line < b.line; });
+}
 
 struct Outcomes {
     std::size_t saved = 0;
@@ -81,7 +120,9 @@ struct Outcomes {
 int RunResave(const Invocation& invocation, const GameFolder& folder) {
     HeadlessServices services(folder.ProgramDirectory());
     Outcomes tally;
+    // With --diff, standard output is the patch alone.
     std::string out;
+    std::string diff;
     for (const int round : invocation.rounds) {
         const FolderFile file = folder.LevelFile(round);
         const LevelFileBytes read = ReadLevelFile(file.path);
@@ -111,13 +152,30 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
             ++tally.unchanged;
             continue;
         }
-        if (invocation.checkOnly) {
-            if (std::optional<Finding> change = FirstUnsavedLine(bytes, saved, file.shown, Severity::Error))
-                AppendText(out, *change);
+        const std::vector<std::string_view> before = SplitLines(bytes);
+        const bool reportOnly = invocation.checkOnly || invocation.showDiff;
+        std::size_t lost = 0;
+        std::vector<Finding> findings = dropped.Findings(before, file.shown, Severity::Warning, lost);
+        const bool refused = lost > 0 && !invocation.force;
+        if (reportOnly || refused)
+            for (Finding& finding : findings) finding.severity = Severity::Error;
+        if (reportOnly) {
+            const std::vector<std::string_view> after = SplitLines(saved);
+            if (invocation.showDiff) diff += UnifiedDiff(file.shown, before, after, DiffLines(before, after));
+            if (invocation.checkOnly) {
+                AddChangedLines(before, after, file.shown, findings);
+                for (const Finding& finding : findings) AppendText(out, finding);
+            }
             ++tally.saved;
             continue;
         }
-        for (const Finding& finding : dropped.Findings(bytes, file.shown)) AppendText(out, finding);
+        for (const Finding& finding : findings) AppendText(out, finding);
+        if (refused) {
+            out += file.shown + ": not saved, as a save would drop " + Counted(lost, "line", "lines") +
+                   "; --force saves without them\n";
+            ++tally.refused;
+            continue;
+        }
         try {
             if (!level::SaveLevel(level, round)) throw level::SaveError(services.LastDialog());
             out += file.shown + ": saved\n";
@@ -129,11 +187,12 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
     }
     const auto part = [](std::size_t count, const char* what) { return std::to_string(count) + " " + what; };
     out += Counted(invocation.rounds.size(), "round: ", "rounds: ") +
-           part(tally.saved, invocation.checkOnly ? "would change" : "saved") + ", " +
+           part(tally.saved, invocation.checkOnly || invocation.showDiff ? "would change" : "saved") + ", " +
            part(tally.unchanged, "unchanged") + ", " + part(tally.refused, "refused") + ", " +
            (tally.failed > 0 ? part(tally.failed, "failed") + ", " : std::string()) +
            part(tally.absent, "without a level file") + "\n";
-    if (!WriteOut(out) || std::fflush(stdout) != 0) {
+    const bool written = invocation.showDiff ? WriteOut(diff) && std::fputs(out.c_str(), stderr) >= 0 : WriteOut(out);
+    if (!written || std::fflush(stdout) != 0) {
         std::perror("blastrix-level: writing the report");
         return kExitTrouble;
     }

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <future>
 
 #include "dragarea.h"
 #include "filelookup.h"
 #include "gamefile.h"
+#include "fields.h"
 #include "gamearea.h"
 #include "levelfile.h"
 #include "locations.h"
@@ -55,6 +57,8 @@ private:
     std::size_t start_ = 0;
 };
 
+constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return a.size() == b.size() &&
@@ -78,25 +82,47 @@ std::string LimitText(const level::ObjectKind& kind) {
     return text;
 }
 
+std::string OutOfRangeText(std::string_view field, level::LevelIntFault fault) {
+    const std::string range = fault == level::LevelIntFault::HexOutOfRange
+                                  ? "a hexadecimal coordinate has at most 8 digits, $0 to $FFFFFFFF"
+                                  : "a coordinate lies from -2147483648 to 2147483647";
+    return Quoted(field) + " is out of range (" + range + "), so the editor stops reading here";
+}
+
 // Reports what the loader does with the lines of one level file.
 class LineExplainer : public level::LoadObserver {
 public:
-    LineExplainer(std::string_view bytes, RoundReport& report) : lines_(bytes), report_(report) {}
+    LineExplainer(std::string_view bytes, RoundReport& report, const SpriteNamer& spriteNamer)
+        : bytes_(bytes), lines_(bytes), report_(report), spriteNamer_(spriteNamer) {}
+
+    // Whether the file is byte for byte what a save of the loaded level writes. Told line by line as
+    // the objects come, so that a file that is needs no second text to compare with.
+    bool AsSaved() const { return asSaved_ && savedUpTo_ == bytes_.size(); }
 
     void LineSkipped(const level::LoadedLine& line) override {
         if (line.text.empty()) return;
-        const std::string_view keyword = line.fields[0];
-        std::string message = "unknown keyword " + Quoted(keyword) + ": the line is skipped";
+        std::string_view keyword = line.fields[0];
+        std::string message;
+        if (line.number == 1 && keyword.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+            // Editors that save "UTF-8 with BOM" put three bytes before the first keyword.
+            keyword.remove_prefix(kByteOrderMark.size());
+            message = "the file starts with a UTF-8 byte-order mark, which the editor reads as part of the keyword " +
+                      Quoted(keyword) + ": the line is skipped; save the file without the mark";
+        } else {
+            message = "unknown keyword " + Quoted(keyword) + ": the line is skipped";
+        }
         for (const level::ObjectKind& kind : level::kKinds) {
+            if (keyword == kind.keyword) break;
             if (EqualIgnoringCase(keyword, kind.keyword)) {
                 message += "; did you mean " + Quoted(kind.keyword) + "?";
                 break;
             }
         }
-        Add(line, keyword, Severity::Warning, "unknown-keyword", std::move(message));
+        Add(line, line.fields[0], Severity::Warning, "unknown-keyword", std::move(message));
     }
 
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
+        if (asSaved_) FollowSave(line, object);
         if (firstObjectLine == 0) firstObjectLine = line.number;
         if (object.tag == level::kHeroTag) heroLine = line.number;
         const level::Bounds& b = object.bounds;
@@ -108,7 +134,8 @@ public:
             Add(line, line.fields[b.left % 2 != 0 ? 1 : 2], Severity::Warning, "odd-coordinate",
                 where + " has an odd coordinate; a drag places objects on even ones only");
         } else {
-            Add(line, line.fields[1], Severity::Warning, "out-of-reach",
+            const bool leftOut = !level::WithinDragBounds({at.left, level::kDragTop}, b.width);
+            Add(line, line.fields[leftOut ? 1 : 2], Severity::Warning, "out-of-reach",
                 where + " lies outside the area a drag can reach (left " + std::to_string(level::kDragLeft) + " to " +
                     std::to_string(level::kDragRight - b.width) + ", top " + std::to_string(level::kDragTop) + " to " +
                     std::to_string(level::kDragBottom) + ")");
@@ -130,13 +157,21 @@ public:
                  std::size_t linesLeft) override {
         const std::string_view text = line.fields[field];
         if (field == 0) {
+            const std::string sprite = spriteNamer_ ? spriteNamer_() : std::string();
             Add(line, text, Severity::Error, "sprite-unreadable",
-                "the sprite of " + Quoted(text) + " cannot be read, so the editor stops reading here: " + reason);
+                sprite.empty() ? "the sprite of " + Quoted(text) + " cannot be read, so the editor stops reading here: " +
+                                     reason
+                               : "the sprite " + sprite + " of " + Quoted(text) +
+                                     " cannot be read, so the editor stops reading here");
         } else {
             // The second coordinate fails after the first has been kept for the next object.
             if (field == 2) pendingLine = line.number;
-            Add(line, text, Severity::Error, "not-an-integer",
-                Quoted(text) + " is not an integer, so the editor stops reading here");
+            const level::LevelIntFault fault = level::WhyNotLevelInt(text);
+            if (fault == level::LevelIntFault::NotANumber)
+                Add(line, text, Severity::Error, "not-an-integer",
+                    Quoted(text) + " is not an integer, so the editor stops reading here");
+            else
+                Add(line, text, Severity::Error, "out-of-range", OutOfRangeText(text, fault));
         }
         if (linesLeft > 0) {
             Add(line, line.fields[0], Severity::Note, "unread-lines",
@@ -162,21 +197,69 @@ public:
     std::size_t pendingLine = 0;
 
 private:
+    // The line a save writes for the object is its keyword and coordinates, then what it writes for
+    // every object of the kind. The file is as saved while each line lies where the save writes it,
+    // with the coordinates as a save writes them and that same rest; and as a save writes the lists in
+    // order, the objects come list by list.
+    void FollowSave(const level::LoadedLine& line, const level::PlacedObject& object) {
+        const auto k = static_cast<std::size_t>(object.tag - level::kFirstTag);
+        const std::string_view left = line.fields[1];
+        const std::string_view top = line.fields[2];
+        const std::string_view rest = KindRest(k);
+        const char* const end = top.data() + top.size();
+        asSaved_ = level::kKinds[k].list >= lastList_ && line.text.data() == bytes_.data() + savedUpTo_ &&
+                   top.data() == left.data() + left.size() + 1 && AsWritten(left) && AsWritten(top) &&
+                   rest.size() <= static_cast<std::size_t>(bytes_.data() + bytes_.size() - end) &&
+                   std::equal(rest.begin(), rest.end(), end);
+        lastList_ = level::kKinds[k].list;
+        if (asSaved_) savedUpTo_ = static_cast<std::size_t>(end - bytes_.data()) + rest.size();
+    }
+
+    // What a save writes after the coordinates of every object of kind `k`, taken from the writer.
+    std::string_view KindRest(std::size_t k) {
+        std::string& rest = kindRests_[k];
+        if (rest.empty()) {
+            const level::ObjectKind& kind = level::kKinds[k];
+            const level::PlacedObject sample{kind.tag, {1, 1, kind.width, kind.height}};
+            char line[level::kLineCapacity];
+            const std::size_t length = level::FormatObjectLine(sample, line);
+            rest.assign(line + kind.keyword.size() + 4, line + length);  // past "keyword,1,1"
+        }
+        return rest;
+    }
+
+    // A coordinate as a save writes it: decimal digits without a leading zero, after a '-' when
+    // negative. A zero never is, as it stands for the default position.
+    static bool AsWritten(std::string_view field) {
+        std::size_t i = !field.empty() && field.front() == '-' ? 1 : 0;
+        if (i == field.size() || field[i] == '0') return false;
+        for (; i < field.size(); ++i)
+            if (field[i] < '0' || field[i] > '9') return false;
+        return true;
+    }
+
     void Add(const level::LoadedLine& line, std::string_view field, Severity severity, const char* code,
              std::string message) {
         const auto offset = static_cast<std::size_t>(field.data() - line.text.data());
         Report(line.number, lines_.Column(line.number, offset), severity, code, std::move(message));
     }
 
+    std::string_view bytes_;
     RawLines lines_;
     RoundReport& report_;
+    const SpriteNamer& spriteNamer_;
+    bool asSaved_ = true;
+    std::size_t savedUpTo_ = 0;
+    level::ListId lastList_ = level::ListId::Hero;
+    std::array<std::string, level::kKinds.size()> kindRests_;
 };
 
 // What a save does with the level file, by what it is.
-std::string SaveOutcome(files::NodeKind kind) {
+std::string SaveOutcome(files::NodeKind kind, const std::string& path) {
     const auto fails = [](int error) { return "a save fails (\"" + level::SaveErrorText(error) + "\")"; };
     switch (kind) {
-    case files::NodeKind::Regular: return "a save overwrites it";
+    case files::NodeKind::Regular:
+        return access(path.c_str(), W_OK) != 0 ? fails(errno) : "a save overwrites it";
     case files::NodeKind::Directory: return fails(EISDIR);
     case files::NodeKind::Fifo:
         return "a save writes the round into the pipe, or fails (\"" + level::SaveErrorText(ENXIO) +
@@ -237,11 +320,23 @@ LevelFileBytes ReadLevelFile(const std::string& path) {
         file.error = "not a regular file";
         return file;
     }
+    if (static_cast<std::uintmax_t>(opened.size) > kMostLevelFileBytes) {
+        file.tooLarge = true;
+        file.error = "it holds " + std::to_string(opened.size) + " bytes, more than the " +
+                     std::to_string(kMostLevelFileBytes >> 20) + " MiB this tool reads";
+        return file;
+    }
     std::string bytes;
     // One byte more than the file holds, so that the end shows without growing the buffer.
     std::size_t room = static_cast<std::size_t>(opened.size) + 1;
     std::size_t got = 0;
     while (file.error.empty()) {
+        // A file that grows while it is read stops at the limit all the same.
+        if (got > kMostLevelFileBytes) {
+            file.tooLarge = true;
+            file.error = "it grew past the " + std::to_string(kMostLevelFileBytes >> 20) + " MiB this tool reads";
+            break;
+        }
         if (got == room) room *= 2;
         if (bytes.size() < room) bytes.resize(room);
         const ssize_t n = read(opened.fd.Get(), bytes.data() + got, room - got);
@@ -257,6 +352,8 @@ LevelFileBytes ReadLevelFile(const std::string& path) {
 
 Finding UnreadableLevelFile(const LevelFileBytes& file, const std::string& shown, const std::string& consequence) {
     static constexpr const char* kNames[] = {"a regular file", "a directory", "a pipe", "a device", "a socket"};
+    if (file.tooLarge)
+        return {shown, 0, 0, Severity::Error, "too-large", "the level file is not read: " + file.error + "; " + consequence};
     if (file.kind == files::NodeKind::Regular)
         return {shown, 0, 0, Severity::Error, "unreadable-file",
                 "the level file cannot be read (" + file.error + "): " + consequence};
@@ -264,8 +361,8 @@ Finding UnreadableLevelFile(const LevelFileBytes& file, const std::string& shown
             std::string("the level file is ") + kNames[static_cast<int>(file.kind)] + ": " + consequence};
 }
 
-void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report) {
-    LineExplainer explainer(bytes, report);
+void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report, const SpriteNamer& spriteNamer) {
+    LineExplainer explainer(bytes, report, spriteNamer);
     level::LoadLevelText(level, bytes, &explainer);
 
     // Only the platform list holds more than one kind.
@@ -285,14 +382,17 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
     }
 
     const std::optional<level::SaveRefusal> refusal = level::RefuseToSave(level);
-    if (refusal && level.ObjectCount() > 0) {
+    if (refusal) {
         const bool noHero = level.List(level::ListId::Hero).empty();
-        explainer.Report(
-            noHero ? explainer.firstObjectLine : explainer.heroLine, 1, Severity::Error, noHero ? "no-hero" : "no-bomb",
-            std::string(noHero ? "the round has objects but no hero" : "the round has a hero but no bomb") +
-                ": the editor refuses to save it (\"" + refusal->text + "\")");
+        // A file from which nothing loads is a round the game cannot play, named at its start.
+        const char* what = !noHero                  ? "the round has a hero but no bomb"
+                           : level.ObjectCount() > 0 ? "the round has objects but no hero"
+                                                     : "no object loads from the file, so the editor shows the round empty";
+        explainer.Report(noHero ? std::max<std::size_t>(explainer.firstObjectLine, 1) : explainer.heroLine, 1,
+                         Severity::Error, noHero ? "no-hero" : "no-bomb",
+                         std::string(what) + ": the editor refuses to save it (\"" + refusal->text + "\")");
     }
-    if (!refusal) {
+    if (!refusal && !explainer.AsSaved()) {
         if (std::optional<Finding> unsaved =
                 FirstUnsavedLine(bytes, level::FormatLevel(level), report.levelFile, Severity::Note))
             report.findings.push_back(std::move(*unsaved));
@@ -337,21 +437,32 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
     const FolderFile levelFile = folder.LevelFile(round);
     report.levelFile = levelFile.shown;
     const LevelFileBytes file = ReadLevelFile(levelFile.path);
-    if (!file.error.empty()) {
+    if (file.tooLarge) {
+        report.levelFileExists = true;
+        report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "too-large",
+                                   "the level file is not checked: " + file.error});
+    } else if (!file.error.empty()) {
         report.levelFileExists = true;
         report.findings.push_back(UnreadableLevelFile(file, report.levelFile,
-                                                      "the editor shows the round empty, and " + SaveOutcome(file.kind)));
+                                                      "the editor shows the round empty, and " + SaveOutcome(file.kind, levelFile.path)));
     } else if (file.bytes) {
         report.levelFileExists = true;
         level::Level level(services, folder.ProgramDirectory());
-        CheckLevelText(level, *file.bytes, report);
+        services.ForgetFailedSprite();
+        const SpriteNamer namer = [&] { return folder.Locate(services.FailedSprite()).shown; };
+        CheckLevelText(level, *file.bytes, report, namer);
+        // One finding on the sprite itself; the run reports it once for all its rounds.
+        if (!services.FailedSprite().empty())
+            report.findings.push_back({namer(), 0, 0, Severity::Error, "sprite-unreadable",
+                                       "the sprite cannot be read: " + services.FailedSpriteReason() +
+                                           "; the editor stops loading a round at the first object that needs it"});
     }
     if (std::optional<Finding> finding = backgroundFinding.get()) report.findings.push_back(std::move(*finding));
-    // The level file's findings first, then the background's; each file's by line.
+    // The level file's findings first, then the other files'; each file's by line.
     std::stable_sort(report.findings.begin(), report.findings.end(), [&](const Finding& a, const Finding& b) {
-        const bool aBackground = a.file != report.levelFile;
-        const bool bBackground = b.file != report.levelFile;
-        return aBackground != bBackground ? bBackground : a.line < b.line;
+        const bool aOther = a.file != report.levelFile;
+        const bool bOther = b.file != report.levelFile;
+        return aOther != bOther ? bOther : a.line < b.line;
     });
     return report;
 }

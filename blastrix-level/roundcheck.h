@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -25,21 +26,30 @@ struct RoundReport {
     std::vector<Finding> findings;                           // by file, then line
 };
 
+// The most bytes of a level file the tool reads: a million objects take some 30 MB, and checking
+// holds a few times the file's size.
+constexpr std::size_t kMostLevelFileBytes = std::size_t{256} << 20;
+
 // The bytes of a round's level file, read whole; nothing when there is no such file.
 struct LevelFileBytes {
     std::optional<std::string> bytes;
     std::string error;  // why an existing file could not be read
     files::NodeKind kind = files::NodeKind::Regular;
+    bool tooLarge = false;  // the file holds more than kMostLevelFileBytes, left unread
 };
 LevelFileBytes ReadLevelFile(const std::string& path);
 
 // The finding on a level file that exists but was not read, with what the command does then.
 Finding UnreadableLevelFile(const LevelFileBytes& file, const std::string& shown, const std::string& consequence);
 
+// The sprite file whose reading stopped the load, as findings name it.
+using SpriteNamer = std::function<std::string()>;
+
 // Loads `bytes` as the round's level file with the editor's loader into `level`, and reports on
 // every line it drops, the line it stops at, positions a drag cannot reach, a round the editor would
 // refuse to save and a file that differs from what a save writes.
-void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report);
+void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report,
+                    const SpriteNamer& spriteNamer = {});
 
 // Where a save writing `saved` would first change a file holding `bytes`, as a finding of `severity`
 // on `file`; nothing when the file is what a save writes.

@@ -49,4 +49,8 @@ std::optional<std::int32_t> ParseLevelInt(std::string_view text);
 // an optional's trip through memory for every coordinate.
 bool ParseLevelInt(std::string_view text, std::int32_t& value);
 
+// Why a text is no level file integer: not a number at all, or a number outside what the file holds.
+enum class LevelIntFault { None, NotANumber, DecimalOutOfRange, HexOutOfRange };
+LevelIntFault WhyNotLevelInt(std::string_view text);
+
 }  // namespace level

@@ -25,15 +25,10 @@ constexpr int kPlatformSizeField = 7;
 constexpr std::string_view kPlatformKeyword = kKinds[kPlatform50Tag - kFirstTag].keyword;
 
 constexpr std::size_t kLongestInt = 11;  // "-2147483648"
-// Longer than the longest line: keyword, four separated integers, tail, line end.
-constexpr std::size_t kLineCapacity = 128;
 // About the length of a saved line, for reserving the file's bytes up front.
 constexpr std::size_t kTypicalLineLength = 32;
 
-// A line is put together on the stack and appended at once: appending it piece by piece cost
-// more than the rest of saving.
-void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& object) {
-    char line[kLineCapacity];
+std::size_t WriteLine(char (&line)[kLineCapacity], const ObjectKind& kind, const PlacedObject& object) {
     char* p = line;
     const auto put = [&p](std::string_view text) { p = std::copy(text.begin(), text.end(), p); };
     const auto putInt = [&p](std::int32_t value) {
@@ -49,7 +44,14 @@ void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& ob
     }
     put(kind.lineTail);
     put(kLineEnd);
-    out.append(line, p);
+    return static_cast<std::size_t>(p - line);
+}
+
+// A line is put together on the stack and appended at once: appending it piece by piece cost
+// more than the rest of saving.
+void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& object) {
+    char line[kLineCapacity];
+    out.append(line, WriteLine(line, kind, object));
 }
 
 // Platforms are written by their width, whatever kind made them.
@@ -217,6 +219,13 @@ std::string SaveErrorText(int error) {
     case EISDIR: return "File access denied";
     default: return "I/O error " + std::to_string(error);
     }
+}
+
+std::size_t FormatObjectLine(const PlacedObject& object, char (&line)[kLineCapacity]) {
+    const ObjectKind& kind = KindOf(object.tag);
+    if (kind.list != ListId::Platform) return WriteLine(line, kind, object);
+    const ObjectKind* byWidth = PlatformKindOfWidth(object.bounds.width);
+    return byWidth != nullptr ? WriteLine(line, *byWidth, object) : 0;
 }
 
 std::string FormatLevel(const Level& level) {

@@ -32,6 +32,11 @@ std::string SaveErrorText(int error);
 // The bytes of the level file for the level as it stands.
 std::string FormatLevel(const Level& level);
 
+// The line a save writes for `object`, its line end included, into `line`; its length, 0 for none.
+// A save writes the lists in the order of ListId, each in its order.
+constexpr std::size_t kLineCapacity = 128;  // more than the longest line
+std::size_t FormatObjectLine(const PlacedObject& object, char (&line)[kLineCapacity]);
+
 // Writes the level to the round's file. False after a refusal, which it has shown as a dialog;
 // throws SaveError when writing fails, leaving any previous file as it was.
 bool SaveLevel(const Level& level, int round);

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -141,16 +143,17 @@ TEST_F(CliTest, HelpExistsForTheToolAndEachCommand) {
 }
 
 TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
-    Write("levels/Level3.lev", kRound + "bomba,201,40\r\nstart,1,1\r\n");
-    WriteBackground("levels/Level3.png", 278, 252);
+    Write("levels/Level3.lev", kRound + "bomba,201,40\r\nplataforma,300,100,75,10,1,2\r\nstart,1,1\r\n");
     const ToolRun run = Tool({"-C", folder_.string(), "check", "--format", "json", "3"}, "/");
     EXPECT_EQ(run.status, 0);
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out;
     const QJsonObject root = document.object();
+    EXPECT_EQ(root["version"].toInt(), 1);
+    EXPECT_EQ(root["tool"]["version"].toString(), BLASTRIX_VERSION);
     EXPECT_EQ(root["errors"].toInt(), 0);
-    EXPECT_EQ(root["warnings"].toInt(), 2);
+    EXPECT_EQ(root["warnings"].toInt(), 3);
     EXPECT_EQ(root["notes"].toInt(), 2);
     const QJsonArray rounds = root["rounds"].toArray();
     ASSERT_EQ(rounds.size(), 1);
@@ -165,13 +168,18 @@ TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
         const QJsonObject k = kind.toObject();
         counts << k["keyword"].toString() + " " + QString::number(k["count"].toInt()) + "/" +
                       (k["limit"].isNull() ? QString("-") : QString::number(k["limit"].toInt()));
+        for (const QString& length : k["lengths"].toObject().keys())
+            counts.last() += " " + length + ":" + QString::number(k["lengths"][length].toInt());
     }
     EXPECT_EQ(counts.join(", ").toStdString(),
-              "bomba 2/20, moneda 0/10, boost 0/1, power 0/1, plataforma 0/10, plataforma 0/10, plataforma 0/10, "
-              "start 1/1, malo1 0/-, malo2 0/-");
+              "bomba 2/20, moneda 0/10, boost 0/1, power 0/1, plataforma 1/10 100:0 50:0 75:1, start 1/1, malo1 0/-, "
+              "malo2 0/-");
 
     const QJsonArray findings = round["findings"].toArray();
-    ASSERT_EQ(findings.size(), 4);
+    ASSERT_EQ(findings.size(), 5);
+    EXPECT_EQ(findings[4]["code"].toString(), "background-missing");
+    EXPECT_TRUE(findings[4]["line"].isNull());
+    EXPECT_TRUE(findings[4]["column"].isNull());
     const QJsonObject first = findings[0].toObject();
     EXPECT_EQ(first["file"].toString(), folder + "/levels/Level3.lev");
     EXPECT_EQ(first["line"].toInt(), 3);
@@ -195,33 +203,99 @@ TEST_F(CliTest, GithubFormatPrintsWorkflowCommandsWithEscapedText) {
             "1 round checked: 1 error, 0 warnings"}));
 }
 
-TEST_F(CliTest, ResaveRewritesAsTheEditorSavesAndPrintsEachDroppedLine) {
-    Write("levels/Level3.lev", "bomba,200,40\nstart,320,120\nBomba,1,1\nstart,2,2\nbomba,x,1\nmoneda,3,3\n");
+// A folder name with C0 and C1 control characters reaches the output through the sprite's path.
+TEST_F(CliTest, OddFolderNamesKeepEachFormatWhole) {
+    const fs::path odd = folder_ / "g\r\x01\xc2\x85";
+    fs::create_directories(odd / "levels");
+    fs::copy(folder_ / "data", odd / "data");
+    fs::remove(odd / "data/boost.png");
+    for (const char* round : {"3", "4"})
+        std::ofstream(odd / "levels" / (std::string("Level") + round + ".lev"), std::ios::binary)
+            << kRound << "boost,300,150,14,14,1,0\r\n";
+
+    const ToolRun github = Tool({"-C", odd.string(), "check", "--format", "github", "3-4"});
+    EXPECT_EQ(github.status, 1);
+    const std::vector<std::string> lines = github.Lines();
+    int spriteFindings = 0;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind("::", 0), 0u) << lines[i];
+        EXPECT_EQ(lines[i].find('\r'), std::string::npos) << lines[i];
+        spriteFindings += lines[i].find("::the sprite cannot be read") != std::string::npos;
+    }
+    EXPECT_EQ(spriteFindings, 1) << "a sprite is one finding however many rounds use it";
+    EXPECT_NE(github.out.find("g%0D\x01\xc2\x85/data/boost.png"), std::string::npos) << github.out;
+
+    const ToolRun json = Tool({"-C", odd.string(), "check", "--format", "json", "3"});
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
+    EXPECT_EQ(QString::fromUtf8(json.out).toUtf8().toStdString(), json.out) << "not UTF-8";
+    EXPECT_EQ(json.out.find_first_of("\r\x01"), std::string::npos) << "JSON strings escape control characters";
+    const QJsonArray findings = document["rounds"][0]["findings"].toArray();
+    bool named = false;
+    for (const QJsonValue finding : findings)
+        named = named || finding["message"].toString().contains(QString::fromUtf8(odd.filename().string()));
+    EXPECT_TRUE(named) << json.out;
+}
+
+TEST_F(CliTest, ResaveDropsNoLineUnlessForcedAndThenListsEach) {
+    const std::string dropping = "bomba,200,40\nstart,320,120\n\nBomba,1,1\nstart,2,2\nbomba,x,1\nmoneda,3,3\n";
+    const std::string marked = kRound + "\x1a\r\nmoneda,3,3";
+    Write("levels/Level3.lev", dropping);
     Write("levels/Level4.lev", "bomba,200,40\r\n");
-    Write("levels/Level5.lev", kRound);
+    Write("levels/Level5.lev", marked);
+    Write("levels/Level6.lev", kRound + "\x1a");
+    Write("levels/Level7.lev", kRound);
     struct stat before {};
-    ASSERT_EQ(stat((folder_ / "levels/Level5.lev").c_str(), &before), 0);
-    const ToolRun run = Tool({"resave", "3-5"});
+    ASSERT_EQ(stat((folder_ / "levels/Level7.lev").c_str(), &before), 0);
+    const std::vector<std::string> drops = {
+        "levels/Level3.lev:4:1: %s: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
+        "levels/Level3.lev:5:1: %s: a save drops this line: 'start,2,2' [over-limit]",
+        "levels/Level3.lev:6:1: %s: a save drops this line: 'bomba,x,1' [not-an-integer]",
+        "levels/Level3.lev:7:1: %s: a save drops this line: 'moneda,3,3' [unread-lines]"};
+    const std::vector<std::string> marks = {
+        "levels/Level5.lev:3:1: %s: a save drops this line: '\\x1a' [end-of-file-mark]",
+        "levels/Level5.lev:4:1: %s: a save drops this line: 'moneda,3,3' [end-of-file-mark]"};
+    const auto as = [](std::vector<std::string> lines, const std::string& severity) {
+        for (std::string& line : lines) line.replace(line.find("%s"), 2, severity);
+        return lines;
+    };
+    const auto joined = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const std::vector<std::string> refused = {"levels/Level4.lev: error: not saved, as the editor refuses to save "
+                                              "this round: \"Where is Trom?\" [no-hero]"};
+
+    const ToolRun run = Tool({"resave", "3-7"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(
-        run.Lines(),
-        (std::vector<std::string>{
-            "levels/Level3.lev:3:1: warning: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
-            "levels/Level3.lev:4:1: warning: a save drops this line: 'start,2,2' [over-limit]",
-            "levels/Level3.lev:5:1: warning: a save drops this line: 'bomba,x,1' [not-an-integer]",
-            "levels/Level3.lev:6:1: warning: a save drops this line: 'moneda,3,3' [unread-lines]",
-            "levels/Level3.lev: saved",
-            "levels/Level4.lev: error: not saved, as the editor refuses to save this round: \"Where is Trom?\" [no-hero]",
-            "3 rounds: 1 saved, 1 unchanged, 1 refused, 0 without a level file"}));
-    EXPECT_EQ(Read("levels/Level3.lev"), "start,320,120\r\nbomba,200,40,14,18,1,500\r\n");
+    EXPECT_EQ(run.Lines(),
+              joined({as(drops, "error"), {"levels/Level3.lev: not saved, as a save would drop 4 lines; --force saves without them"},
+                      refused, as(marks, "error"),
+                      {"levels/Level5.lev: not saved, as a save would drop 2 lines; --force saves without them",
+                       "levels/Level6.lev:3:1: warning: a save drops this line: '\\x1a' [end-of-file-mark]",
+                       "levels/Level6.lev: saved", "5 rounds: 1 saved, 1 unchanged, 3 refused, 0 without a level file"}}));
+    EXPECT_EQ(Read("levels/Level3.lev"), dropping);
+    EXPECT_EQ(Read("levels/Level5.lev"), marked);
+    EXPECT_EQ(Read("levels/Level6.lev"), kRound);
+
+    const ToolRun forced = Tool({"resave", "--force", "3-7"});
+    EXPECT_EQ(forced.status, 1);
+    EXPECT_EQ(forced.Lines(), joined({as(drops, "warning"), {"levels/Level3.lev: saved"}, refused,
+                                      as(marks, "warning"),
+                                      {"levels/Level5.lev: saved",
+                                       "5 rounds: 2 saved, 2 unchanged, 1 refused, 0 without a level file"}}));
+    EXPECT_EQ(Read("levels/Level3.lev"), kRound);
     EXPECT_EQ(Read("levels/Level4.lev"), "bomba,200,40\r\n");
+    EXPECT_EQ(Read("levels/Level5.lev"), kRound);
     struct stat after {};
-    ASSERT_EQ(stat((folder_ / "levels/Level5.lev").c_str(), &after), 0);
+    ASSERT_EQ(stat((folder_ / "levels/Level7.lev").c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged round was rewritten";
 }
 
-TEST_F(CliTest, ResaveCheckWritesNothingAndNamesTheFirstLineThatWouldChange) {
-    const std::string changed = "start,320,120\nbomba,200,40,14,18,1,500\n";
+TEST_F(CliTest, ResaveCheckNamesEveryLineThatWouldChangeAndDiffShowsThem) {
+    const std::string changed = "start,320,120\nbomba,200,40,14,18,1,500\n\nBomba,1,1\nbomba,2,2";
     Write("levels/Level3.lev", changed);
     Write("levels/Level5.lev", kRound);
     const ToolRun run = Tool({"resave", "--check"});
@@ -230,13 +304,41 @@ TEST_F(CliTest, ResaveCheckWritesNothingAndNamesTheFirstLineThatWouldChange) {
         run.Lines(),
         (std::vector<std::string>{
             "levels/Level3.lev:1:14: error: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
+            "levels/Level3.lev:2:25: error: the file is not as a save writes it: a save ends this line with CR LF [not-as-saved]",
+            "levels/Level3.lev:3:1: error: the file is not as a save writes it: a save leaves out this empty line [not-as-saved]",
+            "levels/Level3.lev:4:1: error: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
+            "levels/Level3.lev:5:1: error: the file is not as a save writes it: a save writes this line as 'bomba,2,2,14,18,1,500' [not-as-saved]",
             "14 rounds: 1 would change, 1 unchanged, 0 refused, 12 without a level file"}));
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
 
+    const ToolRun diff = Tool({"resave", "--diff", "3", "5"});
+    EXPECT_EQ(diff.status, 0);
+    EXPECT_EQ(diff.out,
+              "--- a/levels/Level3.lev\n+++ b/levels/Level3.lev\n@@ -1,5 +1,3 @@\n"
+              "-start,320,120\n-bomba,200,40,14,18,1,500\n-\n-Bomba,1,1\n-bomba,2,2\n\\ No newline at end of file\n"
+              "+start,320,120\r\n+bomba,200,40,14,18,1,500\r\n+bomba,2,2,14,18,1,500\r\n");
+    EXPECT_EQ(diff.err, "2 rounds: 1 would change, 1 unchanged, 0 refused, 0 without a level file\n");
+    EXPECT_EQ(Read("levels/Level3.lev"), changed);
+
+    // Changes more than six lines apart make a hunk each, with three lines of context.
+    std::vector<std::string> bombs;
+    for (int i = 0; i < 9; ++i) bombs.push_back("bomba," + std::to_string(200 + 2 * i) + ",40,14,18,1,500");
+    std::string spaced = "start,320,120\r\n";
+    for (int i = 0; i < 9; ++i) spaced += bombs[i] + (i == 0 || i == 8 ? "\n" : "\r\n");
+    Write("levels/Level3.lev", spaced);
+    std::string hunks = "--- a/levels/Level3.lev\n+++ b/levels/Level3.lev\n@@ -1,5 +1,5 @@\n start,320,120\r\n-" +
+                        bombs[0] + "\n+" + bombs[0] + "\r\n";
+    for (int i = 1; i < 4; ++i) hunks += " " + bombs[i] + "\r\n";
+    hunks += "@@ -7,4 +7,4 @@\n";
+    for (int i = 5; i < 8; ++i) hunks += " " + bombs[i] + "\r\n";
+    hunks += "-" + bombs[8] + "\n+" + bombs[8] + "\r\n";
+    EXPECT_EQ(Tool({"resave", "--diff", "3"}).out, hunks);
+
     Write("levels/Level3.lev", kRound);
-    const ToolRun clean = Tool({"resave", "--check", "3", "5"});
+    const ToolRun clean = Tool({"resave", "--check", "--diff", "3", "5"});
     EXPECT_EQ(clean.status, 0);
-    EXPECT_EQ(clean.out, "2 rounds: 0 would change, 2 unchanged, 0 refused, 0 without a level file\n");
+    EXPECT_EQ(clean.out, "");
+    EXPECT_EQ(clean.err, "2 rounds: 0 would change, 2 unchanged, 0 refused, 0 without a level file\n");
 }
 
 TEST_F(CliTest, RenderGivesTheSameBytesEveryTimeAFileARoundAndScalesByWholePixels) {
@@ -280,6 +382,11 @@ TEST_F(CliTest, RenderToAnUnwritablePlaceFailsWithTheSystemsText) {
     const ToolRun directory = Tool({"render", "3", "-o", "taken.png"});
     EXPECT_EQ(directory.status, 2);
     EXPECT_EQ(directory.err, "blastrix-level: cannot open taken.png: Is a directory\n");
+    fs::resize_file(folder_ / "levels/Level3.lev", std::uintmax_t{1} << 40);
+    const ToolRun large = Tool({"render", "3"});
+    EXPECT_EQ(large.status, 2);
+    EXPECT_EQ(large.err, "blastrix-level: levels/Level3.lev is not drawn: it holds 1099511627776 bytes, more than the "
+                         "256 MiB this tool reads\n");
 }
 
 }  // namespace
