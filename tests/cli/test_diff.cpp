@@ -21,7 +21,8 @@ const std::string kOld =
 const std::string kNew =
     "start,320,120\r\nbomba,260,40,14,18,1,500\r\nbomba,400,40,14,18,1,500\r\nmoneda,300,150,14,14,1,200\r\n";
 
-const std::string kRow = "start,320,120\r\nmalo1,240,60\r\nmalo1,260,60\r\nbomba,200,40\r\nbomba,300,40\r\nbomba,400,40\r\n";
+const std::string kRow =
+    "start,320,120\r\nmalo1,240,60\r\nmalo1,260,60\r\nbomba,200,40\r\nbomba,300,40\r\nbomba,400,40\r\n";
 
 struct WordsCase {
     const char* name;

@@ -38,7 +38,8 @@ Strings IdentityOf(const fs::path& path) {
     for (ssize_t start = 0; start < size; start += static_cast<ssize_t>(std::strlen(names + start)) + 1) {
         char value[4096];
         const ssize_t n = lgetxattr(path.c_str(), names + start, value, sizeof value);
-        identity.push_back(std::string(names + start) + "=" + std::string(value, static_cast<std::size_t>(std::max<ssize_t>(n, 0))));
+        identity.push_back(std::string(names + start) + "=" +
+                           std::string(value, static_cast<std::size_t>(std::max<ssize_t>(n, 0))));
     }
     return identity;
 }

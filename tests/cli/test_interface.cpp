@@ -113,8 +113,10 @@ TEST_F(InterfaceTest, SelectAndIgnoreKeepFindingsByCodeAndWerrorCountsOnlyThoseK
         {{"--werror"}, 1, 4, "0 errors, 3 warnings"},
         {{"--werror", "--select", "odd-coordinate,not-as-saved"}, 1, 2, "0 errors, 1 warning"},
         {{"--werror", "--select", "not-as-saved"}, 0, 1, "0 errors, 0 warnings"},
-        {{"--werror", "--ignore", "odd-coordinate", "--ignore=unknown-keyword,background-missing"}, 0, 1, "0 errors, 0 warnings"},
-        {{"--select", "odd-coordinate", "--select", "unknown-keyword", "--ignore", "odd-coordinate"}, 0, 1, "0 errors, 1 warning"},
+        {{"--werror", "--ignore", "odd-coordinate", "--ignore=unknown-keyword,background-missing"}, 0, 1,
+         "0 errors, 0 warnings"},
+        {{"--select", "odd-coordinate", "--select", "unknown-keyword", "--ignore", "odd-coordinate"}, 0, 1,
+         "0 errors, 1 warning"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"check", "3"};

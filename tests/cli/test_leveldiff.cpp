@@ -79,7 +79,7 @@ std::size_t Fewest(Places before, Places after) {
 }
 
 // Seed, objects placed before OLD is taken, edits, and distinct places per axis (few make objects meet).
-const int kRandomCases[][4] = {{1, 10, 3, 20}, {2, 30, 10, 4}, {3, 60, 40, 3},   {4, 5, 30, 6},
+const int kRandomCases[][4] = {{1, 10, 3, 20}, {2, 30, 10, 4}, {3, 60, 40, 3}, {4, 5, 30, 6},
                                {5, 80, 80, 2}, {6, 200, 25, 30}, {7, 0, 20, 5}, {8, 120, 200, 8}};
 
 TEST(RandomEdits, ReportTurnsOldIntoNewInTheFewestChanges) {
@@ -87,7 +87,8 @@ TEST(RandomEdits, ReportTurnsOldIntoNewInTheFewestChanges) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 random(static_cast<unsigned>(seed));
         const auto pick = [&](std::size_t n) { return random() % n; };
-        const auto at = [&](int origin) { return origin + 10 * static_cast<int>(pick(static_cast<std::size_t>(places))); };
+        const auto spread = static_cast<std::size_t>(places);  // a lambda cannot capture a structured binding
+        const auto at = [&](int origin) { return origin + 10 * static_cast<int>(pick(spread)); };
         const auto tag = [&] { return level::kFirstTag + static_cast<int>(pick(level::kKinds.size())); };
         Designer d;
         for (int i = 0; i < objects; ++i) d.Add(tag(), at(200), at(20));

@@ -16,7 +16,8 @@ public:
     void SetUp() override {
         CliTest::SetUp();
         fs::create_directories(folder_ / "hooks");
-        fs::copy_file(fs::path(BLASTRIX_SOURCE_DIR) / ".pre-commit-hooks.yaml", folder_ / "hooks/.pre-commit-hooks.yaml");
+        const fs::path hooks = ".pre-commit-hooks.yaml";
+        fs::copy_file(fs::path(BLASTRIX_SOURCE_DIR) / hooks, folder_ / "hooks" / hooks);
         fs::create_directories(folder_ / "repo" / "game");
         fs::rename(folder_ / "data", folder_ / "repo" / "game" / "data");
         fs::rename(folder_ / "levels", folder_ / "repo" / "game" / "levels");
