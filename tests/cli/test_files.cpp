@@ -177,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(Saves, TracedSaveTest, ::testing::ValuesIn(kTracedCases
                          [](const ::testing::TestParamInfo<TracedCase>& row) { return row.param.name; });
 
 // Levels/ beside levels/, LEVEL3.lev beside Level3.lev, Bomba.png beside bomba.png: the first in byte
-// order is not always the spelling a command composes. Every command finds its files alike.
+// order is not always the spelling a command composes. Check stands for every command here: all find
+// their files through the one game folder.
 TEST_F(CliTest, CheckReadsTheFirstSpellingInByteOrderAndWarnsOncePerName) {
     Write("Levels/LEVEL3.lev", kSaved);
     Write("Levels/Level3.lev", "start,320,120\r\n");

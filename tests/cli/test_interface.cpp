@@ -24,14 +24,6 @@ const std::string kHero = "start,320,120\r\n";
 const std::string kBomb = "bomba,200,40,14,18,1,500\r\n";
 const std::string kCoin = "moneda,300,150,14,14,1,200\r\n";
 
-// The files a JSON report's rounds name, in order.
-std::vector<std::string> CheckedFiles(const ToolRun& run) {
-    std::vector<std::string> files;
-    for (const QJsonValue round : QJsonDocument::fromJson(QByteArray::fromStdString(run.out))["rounds"].toArray())
-        files.push_back(round.toObject()["file"].toString().toStdString());
-    return files;
-}
-
 class InterfaceTest : public CliTest {
 public:
     // A second game folder below the first, and the parent of the first to run from.
@@ -68,7 +60,10 @@ TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         const ToolRun run = Tool(arguments, Parent());
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(CheckedFiles(run), c.files) << c.arguments[0];
+        std::vector<std::string> files;
+        for (const QJsonValue round : QJsonDocument::fromJson(QByteArray::fromStdString(run.out))["rounds"].toArray())
+            files.push_back(round.toObject()["file"].toString().toStdString());
+        EXPECT_EQ(files, c.files) << c.arguments[0];
     }
     for (const std::string& bad : {g + "/levels/Level15.lev", g + "/levels/Level03.lev", g + "/data/other.png",
                                    g + "/levels/Level3.txt", std::string("Level3.lev")}) {
