@@ -208,7 +208,7 @@ int RunDiff(const DiffRequest& request) {
                    std::to_string(counts.removed) + " removed\n";
     }
     // With the picture on standard output the words go to standard error.
-    if (request.output == "-" ? std::fputs(out.c_str(), stderr) < 0 : !WriteOut(out)) {
+    if (request.output == "-" ? std::fputs(out.c_str(), stderr) < 0 : !WriteOut(out) || std::fflush(stdout) != 0) {
         std::perror("blastrix-level: writing the report");
         return kExitTrouble;
     }

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
-#include <map>
 #include <regex>
 
 #include "clifixture.h"
@@ -33,12 +33,13 @@ Strings IdentityOf(const fs::path& path) {
     lstat(path.c_str(), &st);
     Strings identity = {std::to_string(st.st_ino), std::to_string(st.st_uid), std::to_string(st.st_gid),
                         std::to_string(st.st_mode & 07777)};
-    std::string names(4096, '\0');
-    names.resize(static_cast<std::size_t>(std::max<ssize_t>(llistxattr(path.c_str(), names.data(), names.size()), 0)));
-    for (std::size_t start = 0; start < names.size(); start = names.find('\0', start) + 1) {
-        std::string value(4096, '\0');
-        const ssize_t n = lgetxattr(path.c_str(), names.c_str() + start, value.data(), value.size());
-        identity.push_back(names.c_str() + start + ("=" + value.substr(0, static_cast<std::size_t>(std::max<ssize_t>(n, 0)))));
+    char names[4096];
+    const ssize_t size = llistxattr(path.c_str(), names, sizeof names);
+    for (ssize_t start = 0; start < size; start += static_cast<ssize_t>(std::strlen(names + start)) + 1) {
+        char value[4096];
+        const ssize_t n = lgetxattr(path.c_str(), names + start, value, sizeof value);
+        identity.push_back(std::string(names + start) + "=" +
+                           std::string(value, static_cast<std::size_t>(std::max<ssize_t>(n, 0))));
     }
     return identity;
 }
@@ -157,10 +158,9 @@ TEST_P(TracedSaveTest, FlushesBeforeItSaysSaved) {
 
     EXPECT_EQ(Normalised(run.out.substr(0, run.out.find('\n'))), c.report) << run.err;
     EXPECT_EQ(Read(kFile), c.content);
-    Strings hidden = Entries(Folder() / "levels");
-    hidden.erase(std::remove_if(hidden.begin(), hidden.end(), [](const std::string& n) { return n[0] != '.'; }),
-                 hidden.end());
-    EXPECT_EQ(hidden.empty() ? "" : Read("levels/" + hidden.front()), c.content == kOld ? kOld : "");
+    // Only a save that cannot put the old bytes back leaves them, in a hidden copy listed first.
+    const Strings left = Entries(Folder() / "levels");
+    EXPECT_EQ(left.size() > 1 ? Read("levels/" + left.front()) : "", c.content == kOld ? kOld : "");
     if (c.calls.empty()) return;
 
     Strings calls;
@@ -177,21 +177,15 @@ INSTANTIATE_TEST_SUITE_P(Saves, TracedSaveTest, ::testing::ValuesIn(kTracedCases
                          [](const ::testing::TestParamInfo<TracedCase>& row) { return row.param.name; });
 
 // Levels/ beside levels/, LEVEL3.lev beside Level3.lev, Bomba.png beside bomba.png: the first in byte
-// order is not always the spelling a command composes.
-class BothSpellingsTest : public CliTest {
-protected:
-    void SetUp() override {
-        CliTest::SetUp();
-        Write("Levels/LEVEL3.lev", kSaved);
-        Write("Levels/Level3.lev", "start,320,120\r\n");
-        WriteBackground("Levels/LEVEL3.png", 278, 252);
-        WriteBackground("Levels/Level3.png", 100, 80);
-        WriteBackground("Levels/Level4.png", 278, 252);
-        fs::copy_file(Folder() / "data/bomba.png", Folder() / "data/Bomba.png");
-    }
-};
-
-TEST_F(BothSpellingsTest, CheckReadsTheFirstInByteOrderAndWarnsOncePerName) {
+// order is not always the spelling a command composes. Check stands for every command here: all find
+// their files through the one game folder.
+TEST_F(CliTest, CheckReadsTheFirstSpellingInByteOrderAndWarnsOncePerName) {
+    Write("Levels/LEVEL3.lev", kSaved);
+    Write("Levels/Level3.lev", "start,320,120\r\n");
+    WriteBackground("Levels/LEVEL3.png", 278, 252);
+    WriteBackground("Levels/Level3.png", 100, 80);
+    WriteBackground("Levels/Level4.png", 278, 252);
+    fs::copy_file(Folder() / "data/bomba.png", Folder() / "data/Bomba.png");
     const ToolRun run = Tool({"check", "3", "4"});
     EXPECT_EQ(run.status, 0);
     const auto warning = [](const std::string& file, const std::string& spellings, const std::string& used) {
@@ -203,14 +197,6 @@ TEST_F(BothSpellingsTest, CheckReadsTheFirstInByteOrderAndWarnsOncePerName) {
                                     warning("Levels/LEVEL3.png", "LEVEL3.png, Level3.png", "LEVEL3.png"),
                                     warning("data/Bomba.png", "Bomba.png, bomba.png", "Bomba.png"),
                                     "2 rounds checked: 0 errors, 4 warnings"}));
-}
-
-TEST_F(BothSpellingsTest, RenderDrawsTheFirstInByteOrder) {
-    ASSERT_EQ(Tool({"render", "3", "-o", "both.png"}).status, 0);
-    fs::remove(Folder() / "Levels/Level3.png");
-    fs::remove(Folder() / "Levels/Level3.lev");
-    ASSERT_EQ(Tool({"render", "3", "-o", "first.png"}).status, 0);
-    EXPECT_EQ(Read("both.png"), Read("first.png"));
 }
 
 }  // namespace

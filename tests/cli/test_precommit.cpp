@@ -1,10 +1,6 @@
 // The repository's pre-commit hooks, run by the real pre-commit in a throw-away game repository.
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sys/wait.h>
+#include <cctype>
 
 #include "clifixture.h"
 
@@ -15,18 +11,13 @@ namespace fs = std::filesystem;
 
 const std::string kGood = "start,320,120\r\nbomba,200,40,14,18,1,500\r\n";
 
-struct ShellRun {
-    int status = -1;
-    std::string output;  // standard output and error together
-};
-
 class PreCommitTest : public CliTest {
 public:
     void SetUp() override {
         CliTest::SetUp();
-        const fs::path source = BLASTRIX_SOURCE_DIR;
         fs::create_directories(folder_ / "hooks");
-        fs::copy_file(source / ".pre-commit-hooks.yaml", folder_ / "hooks" / ".pre-commit-hooks.yaml");
+        const fs::path hooks = ".pre-commit-hooks.yaml";
+        fs::copy_file(fs::path(BLASTRIX_SOURCE_DIR) / hooks, folder_ / "hooks" / hooks);
         fs::create_directories(folder_ / "repo" / "game");
         fs::rename(folder_ / "data", folder_ / "repo" / "game" / "data");
         fs::rename(folder_ / "levels", folder_ / "repo" / "game" / "levels");
@@ -34,51 +25,39 @@ public:
         ASSERT_EQ(Shell("git init -q repo").status, 0);
     }
 
-    // Runs `command` with sh in the folder, with the built tool first on PATH and a home of its own.
-    ShellRun Shell(const std::string& command) const {
-        const std::string environment =
-            "export PATH='" + fs::path(BLASTRIX_LEVEL_EXE).parent_path().string() + "':\"$PATH\" HOME='" +
-            folder_.string() + "' PRE_COMMIT_HOME='" + (folder_ / "cache").string() +
-            "' GIT_CONFIG_NOSYSTEM=1 GIT_AUTHOR_NAME=t GIT_AUTHOR_EMAIL=t@t GIT_COMMITTER_NAME=t "
-            "GIT_COMMITTER_EMAIL=t@t; ";
-        const std::string line = "cd '" + folder_.string() + "' && " + environment + command + " 2>&1";
-        ShellRun run;
-        FILE* pipe = popen(line.c_str(), "r");
-        if (pipe == nullptr) return run;
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+    // Runs `command` with sh in the folder, with the built tool first on PATH and a home of its own;
+    // standard error joins standard output.
+    ToolRun Shell(const std::string& command) const {
+        return Run({"sh", "-c",
+                    "export PATH='" + fs::path(BLASTRIX_LEVEL_EXE).parent_path().string() + "':\"$PATH\" HOME='" +
+                        folder_.string() + "' PRE_COMMIT_HOME='" + (folder_ / "cache").string() +
+                        "' GIT_CONFIG_NOSYSTEM=1 GIT_AUTHOR_NAME=t GIT_AUTHOR_EMAIL=t@t GIT_COMMITTER_NAME=t "
+                        "GIT_COMMITTER_EMAIL=t@t; " + command + " 2>&1"});
     }
 
     // Stages everything and runs one hook of the repository on every file.
-    ShellRun Hook(const std::string& id) const {
+    ToolRun Hook(const std::string& id) const {
         return Shell("cd repo && git add -A && pre-commit try-repo ../hooks " + id + " --all-files");
     }
 };
 
-TEST_F(PreCommitTest, CheckHookFailsOnABrokenRoundShowingItsFindingsAndPassesOnAGoodOne) {
-    Write("repo/game/levels/Level3.lev", kGood + "bomba,x,40\r\n");
-    const ShellRun broken = Hook("blastrix-level-check");
+TEST_F(PreCommitTest, HooksFailOnARoundThatNeedsWorkShowingWhyAndPassOnceItIsDone) {
+    const std::string level = "repo/game/levels/Level3.lev";
+    Write(level, kGood + "bomba,x,40\r\n");
+    const ToolRun broken = Hook("blastrix-level-check");
     EXPECT_NE(broken.status, 0);
-    EXPECT_NE(broken.output.find("game/levels/Level3.lev:3:7: error: 'x' is not an integer"), std::string::npos)
-        << broken.output;
+    EXPECT_NE(broken.out.find("game/levels/Level3.lev:3:7: error: 'x' is not an integer"), std::string::npos)
+        << broken.out;
 
-    Write("repo/game/levels/Level3.lev", kGood);
-    const ShellRun good = Hook("blastrix-level-check");
-    EXPECT_EQ(good.status, 0) << good.output;
-    EXPECT_NE(good.output.find("Passed"), std::string::npos) << good.output;
-}
-
-TEST_F(PreCommitTest, ResaveHookRewritesARoundFailsAndPassesOnTheNextRun) {
-    Write("repo/game/levels/Level3.lev", "start,320,120\nbomba,200,40,14,18,1,500\n");
-    const ShellRun first = Hook("blastrix-level-resave");
-    EXPECT_NE(first.status, 0);
-    EXPECT_NE(first.output.find("files were modified by this hook"), std::string::npos) << first.output;
-    EXPECT_EQ(Read("repo/game/levels/Level3.lev"), kGood);
-    const ShellRun second = Hook("blastrix-level-resave");
-    EXPECT_EQ(second.status, 0) << second.output;
+    Write(level, "start,320,120\nbomba,200,40,14,18,1,500\n");
+    const ToolRun resaved = Hook("blastrix-level-resave");
+    EXPECT_NE(resaved.status, 0);
+    EXPECT_NE(resaved.out.find("files were modified by this hook"), std::string::npos) << resaved.out;
+    EXPECT_EQ(Read(level), kGood);
+    EXPECT_EQ(Hook("blastrix-level-resave").status, 0);
+    const ToolRun good = Hook("blastrix-level-check");
+    EXPECT_EQ(good.status, 0) << good.out;
+    EXPECT_NE(good.out.find("Passed"), std::string::npos) << good.out;
 }
 
 // Level files, backgrounds and sprites match whatever their case; nothing else does.
@@ -94,14 +73,14 @@ TEST_F(PreCommitTest, HooksMatchTheRoundFilesWhateverTheirCase) {
         cases += "1 data/" + sprite.path().filename().string() + "\n1 g/DATA/" + upper + "\n";
     }
     Write("cases", cases);
-    const ShellRun run = Shell(
+    const ToolRun run = Shell(
         "/usr/bin/python3 -c 'import re, sys, yaml\n"
         "for hook in yaml.safe_load(open(sys.argv[1])):\n"
         "    for expected, path in (line.split() for line in open(\"cases\")):\n"
         "        if bool(re.search(hook[\"files\"], path)) != (expected == \"1\"): print(hook[\"id\"], path)' '" +
         (fs::path(BLASTRIX_SOURCE_DIR) / ".pre-commit-hooks.yaml").string() + "'");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.out, "");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bytesread.h"
@@ -398,32 +399,26 @@ INSTANTIATE_TEST_SUITE_P(Spellings, LookupTest,
                                            LookupCase{"levels", "Level3.lev.bak", 3, false},
                                            LookupCase{"levels", "Level1.lev", 10, false}));
 
-struct UmaskCase {
-    mode_t mask;
-    mode_t mode;
-};
-
-std::ostream& operator<<(std::ostream& out, const UmaskCase& c) { return out << "umask 0" << std::oct << c.mask; }
-
-class NewFileTest : public LevelFileTest, public ::testing::WithParamInterface<UmaskCase> {};
+// The umask, and the mode a new level file gets under it.
+class NewFileTest : public LevelFileTest, public ::testing::WithParamInterface<std::pair<mode_t, mode_t>> {};
 
 TEST_P(NewFileTest, GetsTheUsualPermissions) {
     dir.MakeDirectory("Levels");
     Place(level::kHeroTag, 1, 2);
     Place(level::kBombTag, 3, 4);
-    const mode_t mask = umask(GetParam().mask);
+    const mode_t mask = umask(GetParam().first);
     const bool saved = level::SaveLevel(lvl, 8);
     umask(mask);
     ASSERT_TRUE(saved);
     struct stat st {};
     ASSERT_EQ(stat((dir.Path() + "Levels/Level8.lev").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, GetParam().mode);
+    EXPECT_EQ(st.st_mode & 07777, GetParam().second);
     EXPECT_EQ(dir.Entries("Levels"), Strings{"Level8.lev"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Umasks, NewFileTest,
-                         ::testing::Values(UmaskCase{022, 0644}, UmaskCase{077, 0600}, UmaskCase{002, 0664},
-                                           UmaskCase{0, 0666}));
+                         ::testing::Values(std::pair<mode_t, mode_t>{022, 0644}, std::pair<mode_t, mode_t>{077, 0600},
+                                           std::pair<mode_t, mode_t>{002, 0664}, std::pair<mode_t, mode_t>{0, 0666}));
 
 class StopRecorder : public level::LoadObserver {
 public:
