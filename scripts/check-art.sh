@@ -9,12 +9,21 @@ cmake --build build-tools -j"$(nproc)" --target paintart
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 build-tools/bin/paintart "$scratch"
+# Antialiased edges and gradients may round one level apart on another processor, whose floating
+# point and vector code differ; a picture passes when no channel of any pixel is further off.
+same_pixels() {
+  [[ "$1" == *.png ]] || return 1
+  local peak
+  peak=$(compare -metric PAE "$1" "$2" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p') || true
+  [[ -n "$peak" ]] && awk -v p="$peak" 'BEGIN { exit !(p <= 1.0 / 255 + 1e-6) }'
+}
+
 status=0
 count=0
 while IFS= read -r -d '' painted; do
   relative=${painted#"$scratch"/}
   count=$((count + 1))
-  if ! cmp -s "$painted" "$relative"; then
+  if ! cmp -s "$painted" "$relative" && ! same_pixels "$painted" "$relative"; then
     echo "check-art: $relative differs from what tools/paintart paints" >&2
     status=1
   fi
