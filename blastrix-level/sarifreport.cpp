@@ -7,15 +7,6 @@ namespace {
 
 constexpr const char* kInformationUri = "http://www.vellamor.example/";
 
-const char* SarifLevel(Severity severity) {
-    switch (severity) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: break;
-    }
-    return "note";
-}
-
 }  // namespace
 
 std::string PathUri(const std::string& path) {
@@ -56,7 +47,7 @@ std::string SarifLog::Head() {
         out += "}, \"fullDescription\": {\"text\": ";
         AppendJsonString(out, code.description);
         out += "}, \"defaultConfiguration\": {\"level\": \"";
-        out += SarifLevel(code.severity);
+        out += SeverityName(code.severity);
         out += "\"}}";
     }
     out += "\n          ]\n        }\n      },\n      \"results\": [";
@@ -81,7 +72,7 @@ void SarifLog::Append(std::string& out, const Finding& finding) {
     out += first_ ? "\n        " : ",\n        ";
     first_ = false;
     out += rule_;
-    out += SarifLevel(finding.severity);
+    out += SeverityName(finding.severity);
     out += "\",\"message\":{\"text\":";
     AppendJsonString(out, finding.message);
     out += location_;
