@@ -14,7 +14,7 @@ public:
     explicit SpriteWatch(const std::vector<std::string>& sprites) : sprites_(sprites) {}
 
     void ObjectCreated(const level::LoadedLine&, const level::PlacedObject& object) override {
-        Saw(level::kKinds[static_cast<std::size_t>(object.tag - level::kFirstTag)].spriteFile);
+        Saw(level::KindOf(object.tag).spriteFile);
     }
     // A sprite that cannot be read stops the load at the first object of its kind; which platform
     // length it was is not told, so each length of the keyword counts.

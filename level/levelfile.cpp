@@ -47,13 +47,6 @@ std::size_t WriteLine(char (&line)[kLineCapacity], const ObjectKind& kind, const
     return static_cast<std::size_t>(p - line);
 }
 
-// A line is put together on the stack and appended at once: appending it piece by piece cost
-// more than the rest of saving.
-void AppendLine(std::string& out, const ObjectKind& kind, const PlacedObject& object) {
-    char line[kLineCapacity];
-    out.append(line, WriteLine(line, kind, object));
-}
-
 // Platforms are written by their width, whatever kind made them.
 const ObjectKind* PlatformKindOfWidth(std::int32_t width) {
     for (const ObjectKind& kind : kKinds)
@@ -231,13 +224,14 @@ std::size_t FormatObjectLine(const PlacedObject& object, char (&line)[kLineCapac
 std::string FormatLevel(const Level& level) {
     std::string out;
     out.reserve(level.ObjectCount() * kTypicalLineLength);
+    // Each line is put together on the stack and appended at once: appending it piece by piece cost
+    // more than the rest of saving.
+    char line[kLineCapacity];
     const ObjectList& heroes = level.List(ListId::Hero);
-    if (!heroes.empty()) AppendLine(out, KindOf(kHeroTag), *heroes.front());
-    for (const ListId id : {ListId::Enemy1, ListId::Enemy2, ListId::Bomb, ListId::Coin, ListId::Boost, ListId::Power}) {
-        for (const auto& object : level.List(id)) AppendLine(out, KindOf(object->tag), *object);
-    }
-    for (const auto& object : level.List(ListId::Platform)) {
-        if (const ObjectKind* kind = PlatformKindOfWidth(object->bounds.width)) AppendLine(out, *kind, *object);
+    if (!heroes.empty()) out.append(line, FormatObjectLine(*heroes.front(), line));
+    for (const ListId id : {ListId::Enemy1, ListId::Enemy2, ListId::Bomb, ListId::Coin, ListId::Boost, ListId::Power,
+                            ListId::Platform}) {
+        for (const auto& object : level.List(id)) out.append(line, FormatObjectLine(*object, line));
     }
     return out;
 }
