@@ -51,6 +51,12 @@ using SpriteNamer = std::function<std::string()>;
 void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report,
                     const SpriteNamer& spriteNamer = {});
 
+// What check tells where the loader stops reading a level file: the coordinate `field` that is no
+// integer it takes, the lines never read after the stop, and a 0x1A that ends the text early.
+Finding CoordinateStop(const std::string& file, std::size_t line, std::size_t column, std::string_view field);
+Finding UnreadLines(const std::string& file, std::size_t line, std::size_t column, std::size_t linesLeft);
+std::optional<Finding> EndOfFileMark(const std::string& file, std::size_t linesRead, std::size_t linesLeft);
+
 // Where a save writing `saved` would first change a file holding `bytes`, as a finding of `severity`
 // on `file`; nothing when the file is what a save writes.
 std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::string& saved, const std::string& file,

@@ -45,7 +45,7 @@ using Places = std::map<int, std::multiset<std::pair<int, int>>>;  // by tag
 
 Places PlacesOf(const std::string& file) {
     Places places;
-    for (const DiffObject& o : LoadDiffObjects(file)) places[o.tag].insert({o.left, o.top});
+    for (const DiffObject& o : LoadDiffFile(file).objects) places[o.tag].insert({o.left, o.top});
     return places;
 }
 
@@ -106,7 +106,7 @@ TEST(RandomEdits, ReportTurnsOldIntoNewInTheFewestChanges) {
                 d.Delete(list, pick(size));
         }
         const std::string after = level::FormatLevel(d.level);
-        const std::vector<ObjectChange> changes = DiffObjects(LoadDiffObjects(before), LoadDiffObjects(after));
+        const std::vector<ObjectChange> changes = DiffObjects(LoadDiffFile(before).objects, LoadDiffFile(after).objects);
         EXPECT_EQ(Applied(PlacesOf(before), changes), PlacesOf(after));
         EXPECT_EQ(changes.size(), Fewest(PlacesOf(before), PlacesOf(after)));
     }
