@@ -64,9 +64,15 @@ std::uint64_t Place(const DiffObject& object) {
     return std::uint64_t{static_cast<std::uint32_t>(object.left)} << 32 | static_cast<std::uint32_t>(object.top);
 }
 
-std::int64_t Distance(const DiffObject& a, const DiffObject& b) {
-    return std::llabs(std::int64_t{a.left} - b.left) + std::llabs(std::int64_t{a.top} - b.top);
-}
+struct Point {
+    std::int64_t left;
+    std::int64_t top;
+};
+
+Point PointOf(const DiffObject& object) { return {object.left, object.top}; }
+
+// How far a move takes an object: across and down together, as a drag goes.
+std::int64_t Distance(Point a, Point b) { return std::llabs(a.left - b.left) + std::llabs(a.top - b.top); }
 
 // Above this many candidate pairs a stretch is paired in order instead of by the nearest.
 constexpr std::size_t kNearestPairingLimit = std::size_t{1} << 16;
@@ -79,17 +85,13 @@ std::vector<std::size_t> NearestPartners(const std::vector<const DiffObject*>& s
                                          const std::vector<const DiffObject*>& longer) {
     const std::size_t n = shorter.size();
     const std::size_t m = longer.size();
-    struct Point {
-        std::int64_t left;
-        std::int64_t top;
-    };
     // Close together, as the searches read every place of `longer` again and again.
     std::vector<Point> from(n);
     std::vector<Point> to(m);
     std::int64_t low = std::numeric_limits<std::int32_t>::max();
     std::int64_t high = std::numeric_limits<std::int32_t>::min();
-    for (std::size_t i = 0; i < n; ++i) from[i] = {shorter[i]->left, shorter[i]->top};
-    for (std::size_t j = 0; j < m; ++j) to[j] = {longer[j]->left, longer[j]->top};
+    for (std::size_t i = 0; i < n; ++i) from[i] = PointOf(*shorter[i]);
+    for (std::size_t j = 0; j < m; ++j) to[j] = PointOf(*longer[j]);
     for (const std::vector<Point>* points : {&from, &to})
         for (const Point& p : *points) low = std::min({low, p.left, p.top}), high = std::max({high, p.left, p.top});
     // A distance counts above any sum of list gaps; where coordinates spread so far that sums of costs
@@ -100,7 +102,7 @@ std::vector<std::size_t> NearestPartners(const std::vector<const DiffObject*>& s
     const std::int64_t unit = spread <= (most - pairs) / (pairs + 1) ? pairs + 1 : 1;
     const auto cost = [&](std::size_t i, std::size_t j) {
         const std::int64_t gap = unit == 1 ? 0 : i > j ? static_cast<std::int64_t>(i - j) : static_cast<std::int64_t>(j - i);
-        return (std::llabs(from[i].left - to[j].left) + std::llabs(from[i].top - to[j].top)) * unit + gap;
+        return Distance(from[i], to[j]) * unit + gap;
     };
 
     constexpr std::size_t kNone = SIZE_MAX;
@@ -212,12 +214,12 @@ Pairing PairRun(const std::vector<const DiffObject*>& removed, const std::vector
                 const std::int64_t skip = at(i - 1, j);
                 const std::int64_t pair = at(i - 1, j - 1) == kNone
                                               ? kNone
-                                              : at(i - 1, j - 1) + Distance(*longer[i - 1], *shorter[j - 1]);
+                                              : at(i - 1, j - 1) + Distance(PointOf(*longer[i - 1]), PointOf(*shorter[j - 1]));
                 at(i, j) = std::min(skip, pair);
             }
         for (std::size_t i = p, j = q; j > 0; --i) {
             if (at(i - 1, j - 1) != kNone &&
-                at(i, j) == at(i - 1, j - 1) + Distance(*longer[i - 1], *shorter[j - 1])) {
+                at(i, j) == at(i - 1, j - 1) + Distance(PointOf(*longer[i - 1]), PointOf(*shorter[j - 1]))) {
                 partner[--j] = i - 1;
             }
         }
