@@ -91,7 +91,7 @@ void AppendObject(std::string& out, const DiffObject& object) {
 }
 
 std::string DiffJson(const std::vector<ObjectChange>& changes, const DiffRequest& request, const Counts& counts,
-                     bool sameBytes) {
+                     bool sameBytes, const std::vector<Finding>& stops) {
     std::string out = "{\"old\": ";
     AppendJsonString(out, request.before.shown);
     out += ", \"new\": ";
@@ -120,6 +120,12 @@ std::string DiffJson(const std::vector<ObjectChange>& changes, const DiffRequest
         out += "}";
     }
     out += changes.empty() ? "]" : "\n]";
+    out += ", \"stops\": [";
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+        out += i == 0 ? "\n  " : ",\n  ";
+        AppendJsonFinding(out, stops[i]);
+    }
+    out += stops.empty() ? "]" : "\n]";
     out += ", \"moved\": " + std::to_string(counts.moved) + ", \"added\": " + std::to_string(counts.added) +
            ", \"removed\": " + std::to_string(counts.removed) + ", \"changed\": " + std::to_string(counts.changed) +
            "}\n";
@@ -227,9 +233,11 @@ int RunDiff(const DiffRequest& request) {
         }
     }
 
+    std::vector<Finding> stops = before.stops;
+    stops.insert(stops.end(), after.stops.begin(), after.stops.end());
     std::string out;
     if (request.format == OutputFormat::Json) {
-        out = DiffJson(changes, request, counts, *oldBytes == *newBytes);
+        out = DiffJson(changes, request, counts, *oldBytes == *newBytes, stops);
     } else {
         std::vector<Finding> findings;
         for (const ObjectChange& c : changes) findings.push_back(ChangeFinding(c, request));
@@ -237,8 +245,7 @@ int RunDiff(const DiffRequest& request) {
             findings.push_back({request.after.shown, 0, 0, Severity::Note, "unchanged",
                                 *oldBytes == *newBytes ? "no object changed: the files are the same"
                                                        : "no object changed: the files differ only in form"});
-        findings.insert(findings.end(), before.stops.begin(), before.stops.end());
-        findings.insert(findings.end(), after.stops.begin(), after.stops.end());
+        findings.insert(findings.end(), stops.begin(), stops.end());
         // Of several files, git prints the blocks one after another: each says whose it is.
         const bool text = request.format == OutputFormat::Text;
         if (text && request.git) out += "diff " + request.before.shown + " " + request.after.shown + "\n";

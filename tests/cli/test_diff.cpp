@@ -100,7 +100,7 @@ TEST_F(CliTest, DiffTellsTheChangesAndExitsAsDiffDoes) {
 
 TEST_F(CliTest, DiffAsJsonGivesTheSameChanges) {
     Write("old.lev", kOld);
-    Write("new.lev", kNew);
+    Write("new.lev", kNew + "bomba,x,1\r\n");
     const ToolRun run = Tool({"diff", "--format", "json", "old.lev", "new.lev"});
     EXPECT_EQ(run.status, 1);
     const QJsonObject document = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
@@ -111,6 +111,8 @@ TEST_F(CliTest, DiffAsJsonGivesTheSameChanges) {
     EXPECT_EQ(move["from"].toObject()["x"].toInt(), 200);
     EXPECT_EQ(move["to"].toObject()["x"].toInt(), 260);
     EXPECT_EQ(move["to"].toObject()["line"].toInt(), 2);
+    EXPECT_EQ(move["to"].toObject()["fields"].toString(), ",14,18,1,500");
+    EXPECT_EQ(document["stops"].toArray()[0].toObject()["code"].toString(), "not-an-integer");
 }
 
 using Box = std::array<int, 4>;  // left, top, width and height in window coordinates
