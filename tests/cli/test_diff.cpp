@@ -65,8 +65,7 @@ const WordsCase kWordsCases[] = {
      "new.lev:1:1: note: added plataforma (75 wide) at 300,140 [added]\n"
      "old.lev:1:1: note: removed plataforma (50 wide) at 300,140 [removed]\n"
      "0 moved, 1 added, 1 removed, 0 changed\n"},
-    // As few changes could pair these otherwise: an object goes to the nearest place, within its
-    // unchanged neighbours first.
+    // As few changes could pair these otherwise: the moves are those of the least distance.
     {"DeletedBeside", kRow, "start,320,120\r\nmalo1,240,60\r\nmalo1,260,60\r\nbomba,200,40\r\nbomba,406,40\r\n", 1,
      "new.lev:5:1: note: moved bomba from 400,40 to 406,40 [moved]\n"
      "old.lev:5:1: note: removed bomba at 300,40 [removed]\n"
