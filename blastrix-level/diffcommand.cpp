@@ -71,7 +71,7 @@ Finding ChangeFinding(const ObjectChange& c, const DiffRequest& request) {
         message += " from " + At(c.before) + " to " + At(c.after);
     else
         message += " at " + At(object);
-    if (c.change == ChangeKind::Changed) message += ": " + FieldsChange(c.before.fields, c.after.fields);
+    if (c.change == ChangeKind::Changed) message += ": " + FieldsChange(c.before.fields.Written(), c.after.fields.Written());
     return {removed ? request.before.shown : request.after.shown, object.line, 1, Severity::Note, Code(c.change),
             message};
 }
@@ -86,7 +86,7 @@ struct Counts {
 void AppendObject(std::string& out, const DiffObject& object) {
     out += "{\"x\": " + std::to_string(object.left) + ", \"y\": " + std::to_string(object.top) +
            ", \"line\": " + std::to_string(object.line) + ", \"fields\": ";
-    AppendJsonString(out, object.fields);
+    AppendJsonString(out, object.fields.Written());
     out += "}";
 }
 

@@ -32,9 +32,9 @@ public:
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
         read_ = true;
         const std::string_view top = line.fields[2];
-        const auto end = static_cast<std::size_t>(top.data() + top.size() - line.text.data());
-        file_.objects.push_back(
-            {object.tag, object.bounds.left, object.bounds.top, line.number, std::string(line.text.substr(end))});
+        const std::string_view rest = line.text.substr(static_cast<std::size_t>(top.data() + top.size() - line.text.data()));
+        file_.objects.push_back({object.tag, object.bounds.left, object.bounds.top, line.number,
+                                 {!rest.empty(), std::string(rest.substr(rest.empty() ? 0 : 1))}});
     }
     void LimitRefused(const level::LoadedLine&, const level::ObjectKind&) override { read_ = true; }
     void PlatformSizeRefused(const level::LoadedLine&, std::string_view) override { read_ = true; }

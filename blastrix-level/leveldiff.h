@@ -11,13 +11,24 @@
 // Which objects moved, were added and were removed between two versions of a level file, as the
 // editor loads them: a short and true explanation, since objects carry no names.
 
+// What follows an object's coordinates on its line: fields the game reads and the editor does not.
+// Held without the comma that starts them, so that a saved line's need no memory of their own.
+struct FurtherFields {
+    bool present = false;  // a comma follows the coordinates
+    std::string text;      // after it
+    bool operator==(const FurtherFields& other) const { return present == other.present && text == other.text; }
+    bool operator!=(const FurtherFields& other) const { return !(*this == other); }
+    // As on the line: "" or ",20,24,100,200,1".
+    std::string Written() const { return present ? "," + text : std::string(); }
+};
+
 // One object the editor creates from a level file, and the line that made it.
 struct DiffObject {
     int tag = 0;
     std::int32_t left = 0;
     std::int32_t top = 0;
     std::size_t line = 0;
-    std::string fields;  // what follows the coordinates on its line: fields the game reads and the editor does not
+    FurtherFields fields;
 };
 
 // One version of a level file as the editor's loader reads it.
