@@ -341,6 +341,8 @@ DiffFile LoadDiffFile(std::string_view bytes) {
     NoControls services;
     level::Level level(services, std::string());
     DiffFile file;
+    // At most an object a line: no object moves while the vector grows.
+    file.objects.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     Collector collector(file);
     level::LoadLevelText(level, bytes, &collector);
     if (bytes.find('\0') != std::string_view::npos)
