@@ -49,12 +49,12 @@ const StatusCase kStatusCases[] = {
      {"check"},
      kRound,
      0,
-     "levels/Level1.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+     "levels/Level1.lev: note: the round has no level file: the editor shows it empty [no-level-file]"},
     {"RangeOfRounds",
      {"check", "2-3", "3"},
      kRound,
      0,
-     "levels/Level2.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+     "levels/Level2.lev: note: the round has no level file: the editor shows it empty [no-level-file]"},
     {"RoundOutOfRange",
      {"check", "15"},
      kRound,
@@ -81,7 +81,7 @@ const StatusCase kStatusCases[] = {
      {"-C", "a", "-C", "b", "check"},
      kRound,
      2,
-     "blastrix-level: a/b has no levels directory; a game folder holds levels/ and data/"},
+     "blastrix-level: a/b does not exist"},
     {"UnknownFormat",
      {"check", "--format", "xml"},
      kRound,
@@ -177,10 +177,10 @@ TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
 
     const QJsonArray findings = round["findings"].toArray();
     ASSERT_EQ(findings.size(), 5);
-    EXPECT_EQ(findings[4]["code"].toString(), "background-missing");
-    EXPECT_TRUE(findings[4]["line"].isNull());
-    EXPECT_TRUE(findings[4]["column"].isNull());
-    const QJsonObject first = findings[0].toObject();
+    EXPECT_EQ(findings[0]["code"].toString(), "background-missing");
+    EXPECT_TRUE(findings[0]["line"].isNull());
+    EXPECT_TRUE(findings[0]["column"].isNull());
+    const QJsonObject first = findings[1].toObject();
     EXPECT_EQ(first["file"].toString(), folder + "/levels/Level3.lev");
     EXPECT_EQ(first["line"].toInt(), 3);
     EXPECT_EQ(first["column"].toInt(), 7);
@@ -308,16 +308,17 @@ TEST_F(CliTest, ResaveCheckNamesEveryLineThatWouldChangeAndDiffShowsThem) {
             "levels/Level3.lev:3:1: error: the file is not as a save writes it: a save leaves out this empty line [not-as-saved]",
             "levels/Level3.lev:4:1: error: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
             "levels/Level3.lev:5:1: error: the file is not as a save writes it: a save writes this line as 'bomba,2,2,14,18,1,500' [not-as-saved]",
-            "14 rounds: 1 would change, 1 unchanged, 0 refused, 12 without a level file"}));
+            "levels/Level3.lev: a resave refuses it, as a save would drop 1 line; --force saves without them",
+            "14 rounds: 0 would change, 1 unchanged, 1 refused, 12 without a level file"}));
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
 
     const ToolRun diff = Tool({"resave", "--diff", "3", "5"});
-    EXPECT_EQ(diff.status, 0);
+    EXPECT_EQ(diff.status, 1);
     EXPECT_EQ(diff.out,
               "--- a/levels/Level3.lev\n+++ b/levels/Level3.lev\n@@ -1,5 +1,3 @@\n"
               "-start,320,120\n-bomba,200,40,14,18,1,500\n-\n-Bomba,1,1\n-bomba,2,2\n\\ No newline at end of file\n"
               "+start,320,120\r\n+bomba,200,40,14,18,1,500\r\n+bomba,2,2,14,18,1,500\r\n");
-    EXPECT_EQ(diff.err, "2 rounds: 1 would change, 1 unchanged, 0 refused, 0 without a level file\n");
+    EXPECT_EQ(diff.err, "2 rounds: 0 would change, 1 unchanged, 1 refused, 0 without a level file\n");
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
 
     // Changes more than six lines apart make a hunk each, with three lines of context.
