@@ -135,6 +135,7 @@ TEST_F(InterfaceTest, OutputThatCannotBeWrittenExitsWithTwo) {
         const ToolRun run = Tool(arguments, {}, {}, "/dev/full");
         EXPECT_EQ(run.status, 2) << arguments[0] << " " << arguments.back();
         EXPECT_EQ(run.err.rfind("blastrix-level: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
     }
 }
 
@@ -166,6 +167,7 @@ TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidate
     EXPECT_EQ(Tool({"-C", game, "check", "--format", "sarif", "1-10"}).out, run.out);
     const QJsonObject log = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
     const QJsonArray rules = log["runs"][0]["tool"]["driver"]["rules"].toArray();
+    EXPECT_FALSE(log["runs"][0]["tool"]["driver"].toObject().contains("informationUri")) << "no address of its own";
 
     std::ifstream in(fs::path(BLASTRIX_SOURCE_DIR) / "blastrix-level" / "blastrix-level.1");
     std::string manual(std::istreambuf_iterator<char>(in), {});
