@@ -123,7 +123,7 @@ constexpr const char* kDiffHelp =
     "  --git             take the seven arguments git gives an external diff driver, and exit with 0\n"
     "                    whatever changed; set up with\n"
     "                      git config diff.blastrix.command 'blastrix-level diff --git'\n"
-    "                      echo '*.lev diff=blastrix' >> .gitattributes\n"
+    "                      echo '*.[lL][eE][vV] diff=blastrix -text' >> .gitattributes\n"
     "\n"
     "Exit status: 0 when no object changed, 1 when some did, 2 for bad usage or a file that cannot\n"
     "be read.\n";
