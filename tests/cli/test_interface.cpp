@@ -56,7 +56,9 @@ TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
         {{"-C", g, "-C", "b", "5", "levels/Level1.lev"}, {g + "/b/levels/Level1.lev", g + "/b/levels/Level5.lev"}},
         {{g + "/levels/./Level3.lev", g + "//b/levels/Level5.lev"}, {g + "/levels/Level3.lev", g + "/b/levels/Level5.lev"}},
         // Files of levels/ and data/ that no round reads name no round.
-        {{g + "/levels/Level15.lev", g + "/levels/Level03.lev", g + "/data/other.png", g + "/levels/Level3.txt"}, {}},
+        {{g + "/levels/Level15.lev", g + "/levels/Level03.lev", g + "/data/other.png", g + "/levels/Level3.txt",
+          g + "/docs/data/logo.png"},
+         {}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"check", "--format", "json"};
