@@ -155,8 +155,12 @@ public:
 
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
         if (asSaved_) FollowSave(line, object);
-        if (std::optional<MeaningChange> change = ChangedMeaning(line, object))
-            Add(line, line.text.substr(change->offset, 0), Severity::Warning, change->code, std::move(change->message));
+        // A line that stands where a save writes it, as it writes it, says what the editor loads.
+        if (!asSaved_) {
+            if (std::optional<MeaningChange> change = ChangedMeaning(line, object))
+                Add(line, line.text.substr(change->offset, 0), Severity::Warning, change->code,
+                    std::move(change->message));
+        }
         if (firstObjectLine == 0) firstObjectLine = line.number;
         if (object.tag == level::kHeroTag) heroLine = line.number;
         const level::Bounds& b = object.bounds;
