@@ -37,6 +37,9 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
      "The object is at an odd coordinate, while a drag places objects on even ones only."},
     {"end-of-file-mark", Severity::Warning, "a 0x1A byte that ends the file before its last lines",
      "A byte 0x1A starts a line and ends the file for the editor, which never reads the lines after it."},
+    {"mark-in-line", Severity::Warning, "a 0x1A byte inside a line, which ends the line for the editor",
+     "A byte 0x1A inside the line ends its text for the editor, which loads the object from what stands before "
+     "it (bomba,200,4 for bomba,200,4, a 0x1A, then 0). A resave refuses it unless forced."},
     {"missing-field", Severity::Warning, "a line that lacks a field the editor reads: it reads another in its place",
      "The line lacks a field the editor reads: a second coordinate (bomba,200 loads at 200,200) or a platform's "
      "size, which it then takes from the line's last field. A resave refuses to write the object the editor made of "

@@ -22,8 +22,13 @@ public:
     void PlatformSizeRefused(const level::LoadedLine& line, std::string_view) override {
         Drop(line.number, line.text, "bad-platform-size");
     }
+    // `lines` are the file's lines, as SplitLines gives them.
+    explicit DroppedLines(const std::vector<std::string_view>& lines) : lines_(lines) {}
+
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
-        if (std::optional<MeaningChange> change = ChangedMeaning(line, object)) {
+        std::string_view stored = lines_[line.number - 1];
+        if (!stored.empty() && stored.back() == '\n') stored.remove_suffix(1);
+        if (std::optional<MeaningChange> change = ChangedMeaning(line, object, stored)) {
             dropped_.push_back({line.number, std::move(change->message), change->code});
             ++changed_;
         }
@@ -41,8 +46,8 @@ public:
 
     // The dropped and changed lines as findings of `severity` on `file`, those the loader never read
     // taken from `lines`; `lost` counts those that held more than the end-of-file mark that closes a file.
-    std::vector<Finding> Findings(const std::vector<std::string_view>& lines, const std::string& file,
-                                  Severity severity, std::size_t& lost) const {
+    std::vector<Finding> Findings(const std::string& file, Severity severity, std::size_t& lost) const {
+        const std::vector<std::string_view>& lines = lines_;
         std::vector<Finding> findings;
         for (const Dropped& d : dropped_) findings.push_back({file, d.number, 1, severity, d.code, d.message});
         lost = findings.size();
@@ -77,6 +82,7 @@ private:
         dropped_.push_back({number, DropMessage(text), code});
     }
 
+    const std::vector<std::string_view>& lines_;
     std::vector<Dropped> dropped_;
     std::size_t changed_ = 0;
     std::size_t unreadFrom_ = 0;
@@ -166,7 +172,8 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
         }
         const std::string& bytes = *read.bytes;
         level::Level level(services, folder.ProgramDirectory());
-        DroppedLines dropped;
+        const std::vector<std::string_view> before = SplitLines(bytes);
+        DroppedLines dropped(before);
         level::LoadLevelText(level, bytes, &dropped);
         if (const std::optional<level::SaveRefusal> refusal = level::RefuseToSave(level)) {
             const bool noHero = level.List(level::ListId::Hero).empty();
@@ -181,10 +188,9 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
             ++tally.unchanged;
             continue;
         }
-        const std::vector<std::string_view> before = SplitLines(bytes);
         const bool reportOnly = invocation.checkOnly || invocation.showDiff;
         std::size_t lost = 0;
-        std::vector<Finding> findings = dropped.Findings(before, file.shown, Severity::Warning, lost);
+        std::vector<Finding> findings = dropped.Findings(file.shown, Severity::Warning, lost);
         const bool refused = lost > 0 && !invocation.force;
         if (reportOnly || refused)
             for (Finding& finding : findings) finding.severity = Severity::Error;

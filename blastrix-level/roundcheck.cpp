@@ -26,6 +26,9 @@ class RawLines {
 public:
     explicit RawLines(std::string_view bytes) : bytes_(bytes) {}
 
+    // Line `number` as stored, without its line feed.
+    std::string_view Stored(std::size_t number) { return Line(number); }
+
     // The column, from 1, of the byte that the loader's text of line `number` has at `offset`.
     std::size_t Column(std::size_t number, std::size_t offset) {
         const std::string_view raw = Line(number);
@@ -157,7 +160,7 @@ public:
         if (asSaved_) FollowSave(line, object);
         // A line that stands where a save writes it, as it writes it, says what the editor loads.
         if (!asSaved_) {
-            if (std::optional<MeaningChange> change = ChangedMeaning(line, object))
+            if (std::optional<MeaningChange> change = ChangedMeaning(line, object, lines_.Stored(line.number)))
                 Add(line, line.text.substr(change->offset, 0), Severity::Warning, change->code,
                     std::move(change->message));
         }
@@ -337,7 +340,8 @@ const char* StopCode(const level::LoadedLine& line, std::size_t field) {
                                                                                          : "out-of-range";
 }
 
-std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const level::PlacedObject& object) {
+std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const level::PlacedObject& object,
+                                            std::string_view stored) {
     const auto k = static_cast<std::size_t>(object.tag - level::kFirstTag);
     const level::ObjectKind& kind = level::kKinds[k];
     std::string_view tail = SavedTail(k);
@@ -349,6 +353,11 @@ std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const
     if (ownTop && std::string_view(end, static_cast<std::size_t>(line.text.data() + line.text.size() - end)) == tail)
         return std::nullopt;
     const std::string where = " loads at " + std::to_string(object.bounds.left) + "," + std::to_string(object.bounds.top);
+    // The loader drops CRs, and ends a line's text at a 0x1A.
+    if (line.text.size() < static_cast<std::size_t>(stored.size() - std::count(stored.begin(), stored.end(), '\r')))
+        return MeaningChange{"mark-in-line", line.text.size(),
+                             "a 0x1A byte ends the line for the editor, which reads " + Quoted(line.text) + ", so " +
+                                 Quoted(kind.keyword) + where};
     if (!ownTop)
         return MeaningChange{"missing-field", line.text.size(),
                              Quoted(kind.keyword) + " has no second coordinate: the editor reads the first twice, so it" +

@@ -56,14 +56,17 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
 // object could not be made).
 const char* StopCode(const level::LoadedLine& line, std::size_t field);
 
-// A line from which the editor loads an object other than the line says: a field it reads that the
-// line lacks, or one it does not read that a save writes otherwise, which the game reads.
+// A line from which the editor loads an object other than the line says: a 0x1A byte inside it
+// that ends its text, a field the editor reads that the line lacks, or one it does not read that a
+// save writes otherwise, which the game reads. `stored` is the line as the file holds it, without
+// its line feed.
 struct MeaningChange {
     const char* code;
     std::size_t offset;  // of the field at fault in the loader's text of the line
     std::string message;
 };
-std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const level::PlacedObject& object);
+std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const level::PlacedObject& object,
+                                            std::string_view stored);
 
 // Where a save writing `saved` would first change a file holding `bytes`, as a finding of `severity`
 // on `file`; nothing when the file is what a save writes.

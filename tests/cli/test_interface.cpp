@@ -158,7 +158,7 @@ TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidate
     fs::create_symlink("Level7.lev", folder_ / game / "levels" / "Level7.lev");
     Write(game + "/levels/level4.lev", kHero);
     Write(game + "/levels/Level8.lev",
-          kHero + kBomb + "bomba,210\r\nmalo2,300,40,32,26,2\r\nbomba,99999999999,40\r\n");
+          kHero + kBomb + "bomba,210\r\nmalo2,300,40,32,26,2\r\nbomba,220,4\x1a" "0\r\nbomba,99999999999,40\r\n");
     Write(game + "/levels/Level9.lev", "");
     fs::resize_file(folder_ / game / "levels" / "Level9.lev", std::uintmax_t{1} << 40);
     Write(game + "/levels/Level2.png", "not a picture");
