@@ -128,7 +128,9 @@ constexpr const char* kDiffHelp =
     "Exit status: 0 when no object changed, 1 when some did, 2 for bad usage or a file that cannot\n"
     "be read.\n";
 
-enum class Option { Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Force, ShowDiff, Git, FilesFrom };
+enum class Option {
+    Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Force, ShowDiff, Git, FilesFrom
+};
 
 constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(command); }
 constexpr unsigned kAllCommands = ~0u;

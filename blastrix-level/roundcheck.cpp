@@ -352,7 +352,8 @@ std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const
     // Nearly every line ends as a save writes it; only the others are taken apart.
     if (ownTop && std::string_view(end, static_cast<std::size_t>(line.text.data() + line.text.size() - end)) == tail)
         return std::nullopt;
-    const std::string where = " loads at " + std::to_string(object.bounds.left) + "," + std::to_string(object.bounds.top);
+    const std::string where =
+        " loads at " + std::to_string(object.bounds.left) + "," + std::to_string(object.bounds.top);
     // The loader drops CRs, and ends a line's text at a 0x1A.
     if (line.text.size() < static_cast<std::size_t>(stored.size() - std::count(stored.begin(), stored.end(), '\r')))
         return MeaningChange{"mark-in-line", line.text.size(),
@@ -360,16 +361,16 @@ std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const
                                  Quoted(kind.keyword) + where};
     if (!ownTop)
         return MeaningChange{"missing-field", line.text.size(),
-                             Quoted(kind.keyword) + " has no second coordinate: the editor reads the first twice, so it" +
-                                 where};
+                             Quoted(kind.keyword) +
+                                 " has no second coordinate: the editor reads the first twice, so it" + where};
     const std::vector<std::string_view> fields = SplitFields(line.text);
     const std::string savedLine = std::string(kind.keyword) + ",0,0" + std::string(tail);
     const std::vector<std::string_view> saved = SplitFields(savedLine);
     // A platform's size is the last field a save writes.
     if (kind.list == level::ListId::Platform && fields.size() < saved.size())
         return MeaningChange{"missing-field", line.text.size(),
-                             Quoted(kind.keyword) + " has no size field: the editor takes the size from the last field, " +
-                                 Quoted(fields.back()) + ", so it" + where + " as a platform " +
+                             Quoted(kind.keyword) + " has no size field: the editor takes the size from the last " +
+                                 "field, " + Quoted(fields.back()) + ", so it" + where + " as a platform " +
                                  std::to_string(kind.width) + " pixels wide"};
     for (std::size_t i = 3; i < fields.size(); ++i) {
         // A line may end before the fields the editor does not read; a save adds them.
@@ -506,7 +507,9 @@ Finding MissingLevelFile(const FolderFile& levelFile) {
     std::string message = "the round has no level file: the editor shows it empty";
     std::error_code error;
     const std::filesystem::path link = std::filesystem::read_symlink(levelFile.path, error);
-    if (!error) message = "the level file is a link to " + link.string() + ", which does not exist: the editor shows the round empty";
+    if (!error)
+        message = "the level file is a link to " + link.string() +
+                  ", which does not exist: the editor shows the round empty";
     return {levelFile.shown, 0, 0, Severity::Note, "no-level-file", std::move(message)};
 }
 
