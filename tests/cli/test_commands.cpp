@@ -49,12 +49,12 @@ const StatusCase kStatusCases[] = {
      {"check"},
      kRound,
      0,
-     "levels/Level1.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+     "levels/Level1.lev: note: the round has no level file: the editor shows it empty [no-level-file]"},
     {"RangeOfRounds",
      {"check", "2-3", "3"},
      kRound,
      0,
-     "levels/Level2.png: warning: the round has no background: the editor asks for a 278x252 PNG of this name [background-missing]"},
+     "levels/Level2.lev: note: the round has no level file: the editor shows it empty [no-level-file]"},
     {"RoundOutOfRange",
      {"check", "15"},
      kRound,
@@ -77,11 +77,18 @@ const StatusCase kStatusCases[] = {
     {"MissingCommand", {"-C", "."}, kRound, 2, "blastrix-level: missing command"},
     {"HelpWinsOverBadArguments", {"check", "--bogus", "15", "--help"}, kRound, 0, "Usage: blastrix-level [-C DIR] check [--format FORMAT] [--select CODES] [--ignore CODES]"},
     {"VersionWinsOverAnUnknownCommand", {"lint", "--version", "-3"}, kRound, 0, "blastrix-level 1.0"},
+    {"FolderThatDoesNotExist", {"-C", "/nonexistent", "check"}, kRound, 2, "blastrix-level: /nonexistent does not exist"},
+    {"EmptyListOfFiles", {"check", "--files0-from=/dev/null"}, kRound, 0, "0 rounds checked: 0 errors, 0 warnings"},
+    {"ScaleWithoutPicture",
+     {"diff", "--scale", "2", "levels/Level3.lev", "levels/Level3.lev"},
+     kRound,
+     2,
+     "blastrix-level: --scale enlarges the picture of -o, which is not asked for"},
     {"DirectoriesJoinAsCdDoes",
      {"-C", "a", "-C", "b", "check"},
      kRound,
      2,
-     "blastrix-level: a/b has no levels directory; a game folder holds levels/ and data/"},
+     "blastrix-level: a/b does not exist"},
     {"UnknownFormat",
      {"check", "--format", "xml"},
      kRound,
@@ -137,6 +144,7 @@ TEST_F(CliTest, HelpExistsForTheToolAndEachCommand) {
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out.rfind(std::string("Usage: blastrix-level [-C DIR] ") + command, 0), 0u) << run.out;
     }
+    EXPECT_EQ(Tool({"check", "--help"}).out.find("moved"), std::string::npos) << "diff's codes are not check's";
     const ToolRun tool = Tool({"--help"});
     EXPECT_EQ(tool.status, 0);
     EXPECT_EQ(tool.out.rfind("Usage: blastrix-level [-C DIR] COMMAND", 0), 0u);
@@ -177,10 +185,10 @@ TEST_F(CliTest, JsonGivesEachRoundItsFileCountsAgainstLimitsAndFindings) {
 
     const QJsonArray findings = round["findings"].toArray();
     ASSERT_EQ(findings.size(), 5);
-    EXPECT_EQ(findings[4]["code"].toString(), "background-missing");
-    EXPECT_TRUE(findings[4]["line"].isNull());
-    EXPECT_TRUE(findings[4]["column"].isNull());
-    const QJsonObject first = findings[0].toObject();
+    EXPECT_EQ(findings[0]["code"].toString(), "background-missing");
+    EXPECT_TRUE(findings[0]["line"].isNull());
+    EXPECT_TRUE(findings[0]["column"].isNull());
+    const QJsonObject first = findings[1].toObject();
     EXPECT_EQ(first["file"].toString(), folder + "/levels/Level3.lev");
     EXPECT_EQ(first["line"].toInt(), 3);
     EXPECT_EQ(first["column"].toInt(), 7);
@@ -223,6 +231,8 @@ TEST_F(CliTest, OddFolderNamesKeepEachFormatWhole) {
         spriteFindings += lines[i].find("::the sprite cannot be read") != std::string::npos;
     }
     EXPECT_EQ(spriteFindings, 1) << "a sprite is one finding however many rounds use it";
+    EXPECT_NE(lines[lines.size() - 2].find("::the sprite cannot be read"), std::string::npos)
+        << "a sprite's finding follows the level files'";
     EXPECT_NE(github.out.find("g%0D\x01\xc2\x85/data/boost.png"), std::string::npos) << github.out;
 
     const ToolRun json = Tool({"-C", odd.string(), "check", "--format", "json", "3"});
@@ -239,8 +249,9 @@ TEST_F(CliTest, OddFolderNamesKeepEachFormatWhole) {
 }
 
 TEST_F(CliTest, ResaveDropsNoLineUnlessForcedAndThenListsEach) {
-    const std::string dropping = "bomba,200,40\nstart,320,120\n\nBomba,1,1\nstart,2,2\nbomba,x,1\nmoneda,3,3\n";
-    const std::string marked = kRound + "\x1a\r\nmoneda,3,3";
+    const std::string dropping =
+        "bomba,200,40\nstart,320,120\n\nBomba,1,1\nstart,2,2\nbomba,99999999999,1\nmoneda,3,3\n";
+    const std::string marked = kRound + "bomba,210\r\n\x1a\r\nmoneda,3,3";
     Write("levels/Level3.lev", dropping);
     Write("levels/Level4.lev", "bomba,200,40\r\n");
     Write("levels/Level5.lev", marked);
@@ -251,11 +262,13 @@ TEST_F(CliTest, ResaveDropsNoLineUnlessForcedAndThenListsEach) {
     const std::vector<std::string> drops = {
         "levels/Level3.lev:4:1: %s: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
         "levels/Level3.lev:5:1: %s: a save drops this line: 'start,2,2' [over-limit]",
-        "levels/Level3.lev:6:1: %s: a save drops this line: 'bomba,x,1' [not-an-integer]",
+        "levels/Level3.lev:6:1: %s: a save drops this line: 'bomba,99999999999,1' [out-of-range]",
         "levels/Level3.lev:7:1: %s: a save drops this line: 'moneda,3,3' [unread-lines]"};
     const std::vector<std::string> marks = {
-        "levels/Level5.lev:3:1: %s: a save drops this line: '\\x1a' [end-of-file-mark]",
-        "levels/Level5.lev:4:1: %s: a save drops this line: 'moneda,3,3' [end-of-file-mark]"};
+        "levels/Level5.lev:3:1: %s: 'bomba' has no second coordinate: the editor reads the first twice, so it loads at "
+        "210,210 [missing-field]",
+        "levels/Level5.lev:4:1: %s: a save drops this line: '\\x1a' [end-of-file-mark]",
+        "levels/Level5.lev:5:1: %s: a save drops this line: 'moneda,3,3' [end-of-file-mark]"};
     const auto as = [](std::vector<std::string> lines, const std::string& severity) {
         for (std::string& line : lines) line.replace(line.find("%s"), 2, severity);
         return lines;
@@ -273,7 +286,8 @@ TEST_F(CliTest, ResaveDropsNoLineUnlessForcedAndThenListsEach) {
     EXPECT_EQ(run.Lines(),
               joined({as(drops, "error"), {"levels/Level3.lev: not saved, as a save would drop 4 lines; --force saves without them"},
                       refused, as(marks, "error"),
-                      {"levels/Level5.lev: not saved, as a save would drop 2 lines; --force saves without them",
+                      {"levels/Level5.lev: not saved, as a save would drop 2 lines and change what 1 line means; "
+                       "--force saves what the editor loads",
                        "levels/Level6.lev:3:1: warning: a save drops this line: '\\x1a' [end-of-file-mark]",
                        "levels/Level6.lev: saved", "5 rounds: 1 saved, 1 unchanged, 3 refused, 0 without a level file"}}));
     EXPECT_EQ(Read("levels/Level3.lev"), dropping);
@@ -288,7 +302,7 @@ TEST_F(CliTest, ResaveDropsNoLineUnlessForcedAndThenListsEach) {
                                        "5 rounds: 2 saved, 2 unchanged, 1 refused, 0 without a level file"}}));
     EXPECT_EQ(Read("levels/Level3.lev"), kRound);
     EXPECT_EQ(Read("levels/Level4.lev"), "bomba,200,40\r\n");
-    EXPECT_EQ(Read("levels/Level5.lev"), kRound);
+    EXPECT_EQ(Read("levels/Level5.lev"), kRound + "bomba,210,210,14,18,1,500\r\n");
     struct stat after {};
     ASSERT_EQ(stat((folder_ / "levels/Level7.lev").c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged round was rewritten";
@@ -308,17 +322,20 @@ TEST_F(CliTest, ResaveCheckNamesEveryLineThatWouldChangeAndDiffShowsThem) {
             "levels/Level3.lev:3:1: error: the file is not as a save writes it: a save leaves out this empty line [not-as-saved]",
             "levels/Level3.lev:4:1: error: a save drops this line: 'Bomba,1,1' [unknown-keyword]",
             "levels/Level3.lev:5:1: error: the file is not as a save writes it: a save writes this line as 'bomba,2,2,14,18,1,500' [not-as-saved]",
-            "14 rounds: 1 would change, 1 unchanged, 0 refused, 12 without a level file"}));
+            "levels/Level3.lev: a resave refuses it, as a save would drop 1 line; --force saves without them",
+            "14 rounds: 0 would change, 1 unchanged, 1 refused, 12 without a level file"}));
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
 
     const ToolRun diff = Tool({"resave", "--diff", "3", "5"});
-    EXPECT_EQ(diff.status, 0);
+    EXPECT_EQ(diff.status, 1);
     EXPECT_EQ(diff.out,
               "--- a/levels/Level3.lev\n+++ b/levels/Level3.lev\n@@ -1,5 +1,3 @@\n"
               "-start,320,120\n-bomba,200,40,14,18,1,500\n-\n-Bomba,1,1\n-bomba,2,2\n\\ No newline at end of file\n"
               "+start,320,120\r\n+bomba,200,40,14,18,1,500\r\n+bomba,2,2,14,18,1,500\r\n");
-    EXPECT_EQ(diff.err, "2 rounds: 1 would change, 1 unchanged, 0 refused, 0 without a level file\n");
+    EXPECT_EQ(diff.err, "2 rounds: 0 would change, 1 unchanged, 1 refused, 0 without a level file\n");
     EXPECT_EQ(Read("levels/Level3.lev"), changed);
+    // A folder given absolute names the files from the folder, as git apply takes no absolute path.
+    EXPECT_EQ(Tool({"-C", folder_.string(), "resave", "--diff", "3"}).out.rfind("--- a/levels/Level3.lev\n", 0), 0u);
 
     // Changes more than six lines apart make a hunk each, with three lines of context.
     std::vector<std::string> bombs;
