@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include <QJsonArray>
@@ -400,9 +401,7 @@ TEST_F(CliTest, ResaveDiffGivesTheHunksOfDiffU) {
     for (int i = 0; i < 30000; ++i) wholeRewrite += "malo1,300," + std::to_string(i % 200) + ",20,24,100,200,1\n";
     const std::string rounds[] = {
         "start,320,120\r\n" + bombs(0, 1, "\n") + bombs(1, 7, "\r\n") + bombs(7, 8, "\n"),
-        "start,320,120\r\n" + bombs(0, 1, "\n") + bombs(1, 8, "\r\n") + bombs(8, 9, "\n"),
         "start,320,120\r\n\r\n" + bombs(0, 8, "\r\n") + bombs(8, 9, "\n"),
-        "start,320,120\nbomba,200,40\n\nBomba,1,1\nbomba,2,2",
         wholeRewrite,
     };
 #ifdef BLASTRIX_SANITIZED
@@ -416,10 +415,16 @@ TEST_F(CliTest, ResaveDiffGivesTheHunksOfDiffU) {
         Write("old.lev", round);
         const ToolRun diff = Tool({"resave", "--diff", "3"}, {}, limit);
         EXPECT_EQ(diff.status, 0) << diff.err;
-        ASSERT_EQ(Tool({"resave", "--force", "3"}).status, 0);
+        ASSERT_EQ(Tool({"resave", "3"}).status, 0);
         const ToolRun expected = Run({"diff", "-u", "old.lev", "levels/Level3.lev"});
         ASSERT_EQ(expected.status, 1);
-        EXPECT_EQ(hunks(diff.out), hunks(expected.out)) << round.substr(0, 200);
+        // A round rewritten whole makes megabytes of hunks: shown from a little before where they part.
+        const std::string ours = hunks(diff.out);
+        const std::string theirs = hunks(expected.out);
+        const std::size_t at = static_cast<std::size_t>(
+            std::mismatch(ours.begin(), ours.end(), theirs.begin(), theirs.end()).first - ours.begin());
+        const std::size_t from = at < 200 ? 0 : at - 200;
+        EXPECT_EQ(ours.substr(from, 400), theirs.substr(from, 400)) << "from byte " << from;
     }
 }
 
