@@ -42,6 +42,7 @@ public:
 
 TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
     const std::string g = Name();
+    // Round 14 alone uses malo2, and its load stops at boost, whose sprite cannot be read.
     Write("b/levels/Level14.lev", kHero + kBomb + "malo2,300,150\r\nboost,300,150\r\n");
     Write("b/data/boost.png", "not a picture");
     struct Case {
@@ -49,6 +50,7 @@ TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
         std::vector<std::string> files;
         int status = 0;
     };
+    // Every round, by number in one folder and by file in the other.
     Case everyRound{{"-C", g}, {}, 1};
     for (const std::string folder : {"", "b/"}) {
         for (int round = 1; round <= 14; ++round) {
