@@ -49,7 +49,9 @@ std::string Quoted(std::string_view text) {
         // Names in any script read as they are; only what is no text is written as bytes.
         const std::size_t length = byte > 0x7f ? Utf8Length(text, i) : 0;
         const bool control = length == 2 && byte == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0;
-        if (length > 0 && !control) {
+        // A byte-order mark inside a line shows nothing, yet is why its keyword is unknown.
+        const bool invisible = length == 3 && text.compare(i, 3, "\xef\xbb\xbf") == 0;
+        if (length > 0 && !control && !invisible) {
             out.append(text, i, length);
             i += length;
             continue;

@@ -44,7 +44,7 @@ std::string DecompressionBomb() {
 
 const FindingCase kCases[] = {
     {"NotAnInteger",
-     kHero + kBomb + "bomba,x,40\r\nmoneda,300,150,14,14,1,200",
+     kHero + kBomb + "bomba,x,y\r\nmoneda,300,150,14,14,1,200",
      {"levels/Level3.lev:3:7: error: 'x' is not an integer, so the editor stops reading here [not-an-integer]",
       "levels/Level3.lev:3:1: note: the editor never reads the 1 line after this one [unread-lines]",
       "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
@@ -102,6 +102,11 @@ const FindingCase kCases[] = {
      {"levels/Level3.lev:1:1: warning: the file starts with a UTF-8 byte-order mark, which the editor reads as part of the keyword 'start': the line is skipped; save the file without the mark [unknown-keyword]",
       "levels/Level3.lev:2:1: error: the round has objects but no hero: the editor refuses to save it (\"Where is Trom?\") [no-hero]",
       "1 round checked: 1 error, 1 warning"}},
+    {"ByteOrderMarkAfterTheFirstLine",
+     kHero + kBomb + "\xef\xbb\xbfmoneda,300,150,14,14,1,200\r\n",
+     {"levels/Level3.lev:3:1: warning: unknown keyword '\\xef\\xbb\\xbfmoneda': the line is skipped [unknown-keyword]",
+      "levels/Level3.lev:3:1: note: the file is not as a save writes it: a save ends the file before this line [not-as-saved]",
+      "1 round checked: 0 errors, 1 warning"}},
     {"NoBomb",
      kHero + "moneda,300,150,14,14,1,200\r\n",
      {"levels/Level3.lev:1:1: error: the round has a hero but no bomb: the editor refuses to save it (\"You need one bomb at least\") [no-bomb]",
