@@ -36,6 +36,7 @@ struct Invocation {
     DiffRequest diff;
     bool force = false;      // resave --force: save rounds whose save drops lines
     bool showDiff = false;   // resave --diff: print what a save would change, write nothing
+    std::string filesFrom;   // --files0-from: the file listing the paths, "-" for standard input
 };
 
 // Exit statuses of every command.
@@ -48,10 +49,10 @@ constexpr int kExitUsage = kExitTrouble;
 // `arguments` follow the program's name.
 std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& arguments);
 
-// A file of a round named by its path, found by the names the editor composes, ignoring case.
+// A file of a game folder named by its path, found by the names the editor composes, ignoring case.
 struct RoundFile {
     std::string directory;  // the game folder: what precedes levels/ or data/
-    int round = 0;          // 0 for a sprite
+    int round = 0;          // 0 for a sprite, or for a file no round reads
     std::string sprite;
 };
 std::optional<RoundFile> ParseRoundFile(const std::string& path);

@@ -15,9 +15,10 @@ struct FindingCode {
     Severity severity;
     const char* summary;
     const char* description;
+    bool toldByDiff = false;  // diff's, which check never gives
 };
 
-constexpr std::size_t kFindingCodeCount = 27;
+constexpr std::size_t kFindingCodeCount = 31;
 extern const std::array<FindingCode, kFindingCodeCount> kFindingCodes;
 
 // The code's place in kFindingCodes; nothing for a string that is no code.

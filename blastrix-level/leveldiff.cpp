@@ -44,7 +44,7 @@ public:
         const auto column = [&](std::string_view text) {
             return static_cast<std::size_t>(text.data() - line.text.data()) + 1;
         };
-        file_.stops.push_back(CoordinateStop({}, line.number, column(line.fields[field]), line.fields[field]));
+        file_.stops.push_back(CoordinateStop({}, line, field, column(line.fields[field])));
         if (linesLeft > 0) file_.stops.push_back(UnreadLines({}, line.number, column(line.fields[0]), linesLeft));
     }
     void Ended(std::size_t linesRead, std::size_t linesLeft) override {
