@@ -88,7 +88,7 @@ void TimeComparison(const char* name, const std::string& before, const std::stri
     std::size_t changes = 0;
     for (int run = 0; run < kRuns; ++run) {
         const Clock::time_point start = Clock::now();
-        changes = DiffObjects(LoadDiffFile(before).objects, LoadDiffFile(after).objects).size();
+        changes = DiffObjects(LoadDiffFile(before), LoadDiffFile(after)).size();
         best = std::min(best, Seconds(start));
     }
     std::printf("%-34s %7zu changes  %6.3f s (load both and compare, best of %d)\n", name, changes, best, kRuns);

@@ -63,7 +63,7 @@ std::string FieldsChange(std::string_view before, std::string_view after) {
     return shown(before) + " \u2192 " + shown(after);
 }
 
-Finding ChangeFinding(const ObjectChange& c, const DiffRequest& request) {
+Finding ChangeFinding(const ObjectChange& c, const DiffRequest& request, const DiffFile& before, const DiffFile& after) {
     const bool removed = c.change == ChangeKind::Removed;
     const DiffObject& object = removed ? c.before : c.after;
     std::string message = std::string(Code(c.change)) + " " + KindWords(object.tag);
@@ -71,7 +71,8 @@ Finding ChangeFinding(const ObjectChange& c, const DiffRequest& request) {
         message += " from " + At(c.before) + " to " + At(c.after);
     else
         message += " at " + At(object);
-    if (c.change == ChangeKind::Changed) message += ": " + FieldsChange(c.before.fields.Written(), c.after.fields.Written());
+    if (c.change == ChangeKind::Changed)
+        message += ": " + FieldsChange(before.fields[c.before.index].Written(), after.fields[c.after.index].Written());
     return {removed ? request.before.shown : request.after.shown, object.line, 1, Severity::Note, Code(c.change),
             message};
 }
@@ -83,15 +84,16 @@ struct Counts {
     std::size_t changed = 0;
 };
 
-void AppendObject(std::string& out, const DiffObject& object) {
+void AppendObject(std::string& out, const DiffObject& object, const DiffFile& file) {
     out += "{\"x\": " + std::to_string(object.left) + ", \"y\": " + std::to_string(object.top) +
            ", \"line\": " + std::to_string(object.line) + ", \"fields\": ";
-    AppendJsonString(out, object.fields.Written());
+    AppendJsonString(out, file.fields[object.index].Written());
     out += "}";
 }
 
 std::string DiffJson(const std::vector<ObjectChange>& changes, const DiffRequest& request, const Counts& counts,
-                     bool sameBytes, const std::vector<Finding>& stops) {
+                     bool sameBytes, const std::vector<Finding>& stops, const DiffFile& before,
+                     const DiffFile& after) {
     std::string out = "{\"old\": ";
     AppendJsonString(out, request.before.shown);
     out += ", \"new\": ";
@@ -111,11 +113,11 @@ std::string DiffJson(const std::vector<ObjectChange>& changes, const DiffRequest
         out += ", \"width\": " + std::to_string(kind.width) + ", \"height\": " + std::to_string(kind.height);
         if (c.change != ChangeKind::Added) {
             out += ", \"from\": ";
-            AppendObject(out, c.before);
+            AppendObject(out, c.before, before);
         }
         if (c.change != ChangeKind::Removed) {
             out += ", \"to\": ";
-            AppendObject(out, c.after);
+            AppendObject(out, c.after, after);
         }
         out += "}";
     }
@@ -222,7 +224,7 @@ int RunDiff(const DiffRequest& request) {
         // git stops at a driver that fails, and the other files' changes would go untold.
         return request.git ? kExitClean : kExitTrouble;
     }
-    const std::vector<ObjectChange> changes = DiffObjects(before.objects, after.objects);
+    const std::vector<ObjectChange> changes = DiffObjects(before, after);
     Counts counts;
     for (const ObjectChange& c : changes) {
         switch (c.change) {
@@ -237,10 +239,10 @@ int RunDiff(const DiffRequest& request) {
     stops.insert(stops.end(), after.stops.begin(), after.stops.end());
     std::string out;
     if (request.format == OutputFormat::Json) {
-        out = DiffJson(changes, request, counts, *oldBytes == *newBytes, stops);
+        out = DiffJson(changes, request, counts, *oldBytes == *newBytes, stops, before, after);
     } else {
         std::vector<Finding> findings;
-        for (const ObjectChange& c : changes) findings.push_back(ChangeFinding(c, request));
+        for (const ObjectChange& c : changes) findings.push_back(ChangeFinding(c, request, before, after));
         if (changes.empty())
             findings.push_back({request.after.shown, 0, 0, Severity::Note, "unchanged",
                                 *oldBytes == *newBytes ? "no object changed: the files are the same"

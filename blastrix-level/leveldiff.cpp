@@ -33,8 +33,9 @@ public:
         read_ = true;
         const std::string_view top = line.fields[2];
         const std::string_view rest = line.text.substr(static_cast<std::size_t>(top.data() + top.size() - line.text.data()));
-        file_.objects.push_back({object.tag, object.bounds.left, object.bounds.top, line.number,
-                                 {!rest.empty(), std::string(rest.substr(rest.empty() ? 0 : 1))}});
+        file_.objects.push_back({object.tag, object.bounds.left, object.bounds.top,
+                                 static_cast<std::uint32_t>(file_.objects.size()), line.number});
+        file_.fields.push_back({!rest.empty(), std::string(rest.substr(rest.empty() ? 0 : 1))});
     }
     void LimitRefused(const level::LoadedLine&, const level::ObjectKind&) override { read_ = true; }
     void PlatformSizeRefused(const level::LoadedLine&, std::string_view) override { read_ = true; }
@@ -250,7 +251,7 @@ void Finish(const Pairing& unpaired, const std::vector<const DiffObject*>& remov
 
 // The changes of one kind: `before` and `after` hold its objects in the order the editor keeps them.
 void DiffKind(const std::vector<const DiffObject*>& before, const std::vector<const DiffObject*>& after,
-              std::vector<ObjectChange>& changes) {
+              const DiffFile& oldFile, const DiffFile& newFile, std::vector<ObjectChange>& changes) {
     // An object at the same place in both is unchanged: the k-th at a place in OLD is the k-th there
     // in NEW.
     const auto byPlace = [](const std::vector<const DiffObject*>& objects) {
@@ -284,7 +285,7 @@ void DiffKind(const std::vector<const DiffObject*>& before, const std::vector<co
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (newOfOld[i] == SIZE_MAX)
             removed.push_back(before[i]);
-        else if (before[i]->fields != after[newOfOld[i]]->fields)
+        else if (oldFile.fields[before[i]->index] != newFile.fields[after[newOfOld[i]]->index])
             changes.push_back({ChangeKind::Changed, *before[i], *after[newOfOld[i]]});
     }
     for (std::size_t j = 0; j < after.size(); ++j)
@@ -342,7 +343,9 @@ DiffFile LoadDiffFile(std::string_view bytes) {
     level::Level level(services, std::string());
     DiffFile file;
     // At most an object a line: no object moves while the vector grows.
-    file.objects.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    file.objects.reserve(lines);
+    file.fields.reserve(lines);
     Collector collector(file);
     level::LoadLevelText(level, bytes, &collector);
     if (bytes.find('\0') != std::string_view::npos)
@@ -352,15 +355,16 @@ DiffFile LoadDiffFile(std::string_view bytes) {
     return file;
 }
 
-std::vector<ObjectChange> DiffObjects(const std::vector<DiffObject>& before, const std::vector<DiffObject>& after) {
+std::vector<ObjectChange> DiffObjects(const DiffFile& oldFile, const DiffFile& newFile) {
     std::array<std::vector<const DiffObject*>, level::kKinds.size()> oldByKind;
     std::array<std::vector<const DiffObject*>, level::kKinds.size()> newByKind;
-    for (const DiffObject& object : before) oldByKind[static_cast<std::size_t>(object.tag - level::kFirstTag)].push_back(&object);
-    for (const DiffObject& object : after) newByKind[static_cast<std::size_t>(object.tag - level::kFirstTag)].push_back(&object);
+    for (const DiffObject& object : oldFile.objects) oldByKind[static_cast<std::size_t>(object.tag - level::kFirstTag)].push_back(&object);
+    for (const DiffObject& object : newFile.objects) newByKind[static_cast<std::size_t>(object.tag - level::kFirstTag)].push_back(&object);
     std::vector<ObjectChange> changes;
-    for (std::size_t k = 0; k < level::kKinds.size(); ++k) DiffKind(oldByKind[k], newByKind[k], changes);
+    for (std::size_t k = 0; k < level::kKinds.size(); ++k) DiffKind(oldByKind[k], newByKind[k], oldFile, newFile, changes);
     for (std::size_t i = 0, moves = changes.size(); i < moves; ++i)
-        if (changes[i].change == ChangeKind::Moved && changes[i].before.fields != changes[i].after.fields)
+        if (changes[i].change == ChangeKind::Moved &&
+            oldFile.fields[changes[i].before.index] != newFile.fields[changes[i].after.index])
             changes.push_back({ChangeKind::Changed, changes[i].before, changes[i].after});
     const auto key = [](const ObjectChange& c) {
         const DiffObject& placed = c.change == ChangeKind::Removed ? c.before : c.after;

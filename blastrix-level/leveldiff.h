@@ -12,7 +12,7 @@
 // editor loads them: a short and true explanation, since objects carry no names.
 
 // What follows an object's coordinates on its line: fields the game reads and the editor does not.
-// Held without the comma that starts them, so that a saved line's need no memory of their own.
+// Held without the comma that starts them: those a save writes then fit in the string itself.
 struct FurtherFields {
     bool present = false;  // a comma follows the coordinates
     std::string text;      // after it
@@ -27,13 +27,14 @@ struct DiffObject {
     int tag = 0;
     std::int32_t left = 0;
     std::int32_t top = 0;
+    std::uint32_t index = 0;  // in its file's objects
     std::size_t line = 0;
-    FurtherFields fields;
 };
 
 // One version of a level file as the editor's loader reads it.
 struct DiffFile {
     std::vector<DiffObject> objects;  // in the order the loader creates them
+    std::vector<FurtherFields> fields;  // of each object, by its index
     std::vector<Finding> stops;       // where the loader stops, as check tells it; the file left unnamed
     std::string notALevel;            // why the bytes hold no round; empty when they do
 };
@@ -51,7 +52,7 @@ struct ObjectChange {
 // more changes than any sequence of them that turns one into the other, and among those with the
 // least distance moved while few objects left their places (kExactPairing); Changed tells an object
 // kept or moved whose further fields differ. Ordered by the lists of a level file, then by line.
-std::vector<ObjectChange> DiffObjects(const std::vector<DiffObject>& before, const std::vector<DiffObject>& after);
+std::vector<ObjectChange> DiffObjects(const DiffFile& before, const DiffFile& after);
 
 // Up to this many pairs of an object that left its place and one that came, of one kind, the moves
 // are those of the least total distance; past it, paired within the stretches between unchanged objects.

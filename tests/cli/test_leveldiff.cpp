@@ -108,7 +108,7 @@ TEST(RandomEdits, ReportTurnsOldIntoNewInTheFewestChanges) {
                 d.Delete(list, pick(size));
         }
         const std::string after = level::FormatLevel(d.level);
-        const std::vector<ObjectChange> changes = DiffObjects(LoadDiffFile(before).objects, LoadDiffFile(after).objects);
+        const std::vector<ObjectChange> changes = DiffObjects(LoadDiffFile(before), LoadDiffFile(after));
         EXPECT_EQ(Applied(PlacesOf(before), changes), PlacesOf(after));
         EXPECT_EQ(changes.size(), Fewest(PlacesOf(before), PlacesOf(after)));
     }
