@@ -106,27 +106,29 @@ constexpr const char* kCodesHelp =
     "Lists every code a finding can carry, with the severity check gives it and what it means.\n";
 
 constexpr const char* kDiffHelp =
-    "Usage: blastrix-level diff [--format text|json|github] [-o FILE [--scale N]] [-C DIR] OLD NEW\n"
-    "       blastrix-level diff --git PATH OLD-FILE OLD-HEX OLD-MODE NEW-FILE NEW-HEX NEW-MODE\n"
+    "Usage: blastrix-level [-C DIR] diff [--format text|json|github] [-o FILE [--scale N]] OLD NEW\n"
+    "       blastrix-level diff --git -- PATH OLD-FILE OLD-HEX OLD-MODE NEW-FILE NEW-HEX NEW-MODE\n"
     "\n"
     "Tells which objects moved, were added and were removed between two versions of a round's level\n"
-    "file, as the editor loads them: one line per change in the form FILE:LINE:1: note: MESSAGE [CODE]\n"
-    "(NEW's line, OLD's for a removal), then a summary. /dev/null stands for a file that does not exist.\n"
+    "file, as the editor loads them, and whose further fields, which the game reads, changed: one\n"
+    "line per change in the form FILE:LINE:1: note: MESSAGE [CODE] (NEW's line, OLD's for a removal),\n"
+    "the line where either file stops being read, then a summary. /dev/null stands for a file that\n"
+    "does not exist; a file that holds no round is refused.\n"
     "\n"
     "Options:\n"
     "  --format FORMAT   text (default), json (one document) or github (workflow annotations)\n"
     "  -o, --output FILE draw NEW as render does, with the changes marked, into a PNG file (- for\n"
     "                    standard output)\n"
     "  --scale N         enlarge the picture N times (1 to 8)\n"
-    "  -C, --dir DIR     the game folder whose background and sprites the picture shows (default:\n"
-    "                    the one whose levels/ holds NEW, else the current directory)\n"
-    "  --git             take the seven arguments git gives an external diff driver, and exit with 0\n"
-    "                    whatever changed; set up with\n"
-    "                      git config diff.blastrix.command 'blastrix-level diff --git'\n"
+    "  -C, --dir DIR     run as if started in DIR: where OLD and NEW start, and the game folder of\n"
+    "                    the picture unless NEW lies in a game folder's levels/\n"
+    "  --git             take the seven arguments git gives an external diff driver (nine for a\n"
+    "                    rename), and exit with 0 whatever changed; set up with\n"
+    "                      git config diff.blastrix.command 'blastrix-level diff --git --'\n"
     "                      echo '*.[lL][eE][vV] diff=blastrix -text' >> .gitattributes\n"
     "\n"
     "Exit status: 0 when no object changed, 1 when some did, 2 for bad usage or a file that cannot\n"
-    "be read.\n";
+    "be read or is not a level file.\n";
 
 enum class Option {
     Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Force, ShowDiff, Git, FilesFrom
@@ -317,12 +319,19 @@ std::optional<std::pair<int, int>> ParseRange(std::string_view text) {
     return std::make_pair(*first, *last);
 }
 
-// A file of a game folder named by its path, found by the names the editor composes, ignoring case.
-struct RoundFile {
-    std::string directory;  // the game folder: what precedes levels/ or data/
-    int round = 0;          // 0 for a sprite, or for a file no round reads
-    std::string sprite;
-};
+}  // namespace
+
+std::optional<int> RoundOfFileName(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (name.size() < 5 || dot == std::string_view::npos || !files::EqualIgnoringCase(name.substr(0, 5), "level"))
+        return std::nullopt;
+    const std::string_view extension = name.substr(dot);
+    if (!files::EqualIgnoringCase(extension, ".lev") && !files::EqualIgnoringCase(extension, ".png"))
+        return std::nullopt;
+    return ParseRoundNumber(name.substr(5, dot - 5));
+}
+
+namespace {
 
 // `path` without "." components and doubled slashes, which name no other file.
 std::string WithoutDots(const std::string& path) {
@@ -337,6 +346,8 @@ std::string WithoutDots(const std::string& path) {
     return !path.empty() && path.back() == '/' ? out + "/" : out;
 }
 
+}  // namespace
+
 std::optional<RoundFile> ParseRoundFile(const std::string& given) {
     const std::string path = WithoutDots(given);
     const std::size_t slash = path.rfind('/');
@@ -347,15 +358,8 @@ std::optional<RoundFile> ParseRoundFile(const std::string& given) {
     const std::string_view parent = std::string_view(path).substr(from, slash - from);
     RoundFile file;
     if (files::EqualIgnoringCase(parent, level::kLevelsDirectory)) {
-        const std::size_t dot = name.rfind('.');
         // Any other file there is one that no round reads.
-        const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-        const std::optional<int> round =
-            name.size() >= 5 && dot != std::string_view::npos && files::EqualIgnoringCase(name.substr(0, 5), "level") &&
-                    (files::EqualIgnoringCase(extension, ".lev") || files::EqualIgnoringCase(extension, ".png"))
-                ? ParseRoundNumber(name.substr(5, dot - 5))
-                : std::nullopt;
-        file.round = round.value_or(0);
+        file.round = RoundOfFileName(name).value_or(0);
     } else if (files::EqualIgnoringCase(parent, level::kDataDirectory)) {
         for (const level::ObjectKind& kind : level::kKinds)
             if (files::EqualIgnoringCase(name, kind.spriteFile)) file.sprite = kind.spriteFile;
@@ -369,12 +373,13 @@ std::optional<RoundFile> ParseRoundFile(const std::string& given) {
     return file;
 }
 
-// `inner` as seen from `outer`, as -C and cd take a directory.
 std::string Joined(const std::string& outer, const std::string& inner) {
     if (outer.empty() || (!inner.empty() && inner[0] == '/')) return inner;
     if (inner.empty()) return outer;
     return outer.back() == '/' ? outer + inner : outer + "/" + inner;
 }
+
+namespace {
 
 Target& TargetOf(std::vector<Target>& targets, const std::string& directory) {
     for (Target& target : targets)

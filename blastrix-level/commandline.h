@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -46,6 +48,20 @@ constexpr int kExitUsage = kExitTrouble;
 // The invocation, or the status to exit with once help, the version or a usage error has been printed.
 // `arguments` follow the program's name.
 std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& arguments);
+
+// A file of a game folder named by its path, found by the names the editor composes, ignoring case.
+struct RoundFile {
+    std::string directory;  // the game folder: what precedes levels/ or data/
+    int round = 0;          // 0 for a sprite, or for a file no round reads
+    std::string sprite;
+};
+std::optional<RoundFile> ParseRoundFile(const std::string& path);
+
+// The round whose level file or background has this name (Level3.lev, level3.PNG).
+std::optional<int> RoundOfFileName(std::string_view name);
+
+// `inner` as seen from `outer`, as -C and cd take a directory.
+std::string Joined(const std::string& outer, const std::string& inner);
 
 // Prints "blastrix-level: message" on standard error, as the tool's messages read: starting in lower
 // case, without a closing full stop.

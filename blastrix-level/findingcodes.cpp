@@ -84,6 +84,9 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
     {"unchanged", Severity::Note, "diff: the files differ, but in form only",
      "Told by diff: the two files differ only in form (line ends, how numbers are written, lines the editor "
      "skips or drops), so no object changed.", true},
+    {"changed", Severity::Note, "diff: an object whose further fields the game reads changed",
+     "Told by diff: an object kept or moved whose line carries other fields after its coordinates in NEW than in "
+     "OLD (an enemy's range and speed, say); the game reads them and the editor writes its own.", true},
 }};
 
 std::optional<std::size_t> FindingCodeIndex(std::string_view code) {

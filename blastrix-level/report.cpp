@@ -165,6 +165,19 @@ std::string SummaryLine(std::size_t rounds, const Totals& totals) {
            Counted(totals.warnings, "warning", "warnings") + "\n";
 }
 
+void AppendJsonFinding(std::string& out, const Finding& finding) {
+    out += "{\"file\": ";
+    AppendJsonString(out, finding.file);
+    out += ", \"line\": " + JsonPosition(finding.line) + ", \"column\": " + JsonPosition(finding.column);
+    out += ", \"severity\": \"";
+    out += SeverityName(finding.severity);
+    out += "\", \"code\": \"";
+    out += finding.code;
+    out += "\", \"message\": ";
+    AppendJsonString(out, finding.message);
+    out += "}";
+}
+
 std::string CheckJson(const std::vector<RoundReport>& rounds, const Totals& totals) {
     std::string out = "{\n  \"version\": 1,\n  \"tool\": {\"name\": \"blastrix-level\", \"version\": \"" BLASTRIX_VERSION
                       "\"},\n  \"rounds\": [";
@@ -182,17 +195,8 @@ std::string CheckJson(const std::vector<RoundReport>& rounds, const Totals& tota
         out += "\n      ],\n      \"findings\": [";
         for (std::size_t f = 0; f < round.findings.size(); ++f) {
             const Finding& finding = round.findings[f];
-            out += f == 0 ? "\n" : ",\n";
-            out += "        {\"file\": ";
-            AppendJsonString(out, finding.file);
-            out += ", \"line\": " + JsonPosition(finding.line) + ", \"column\": " + JsonPosition(finding.column);
-            out += ", \"severity\": \"";
-            out += SeverityName(finding.severity);
-            out += "\", \"code\": \"";
-            out += finding.code;
-            out += "\", \"message\": ";
-            AppendJsonString(out, finding.message);
-            out += "}";
+            out += f == 0 ? "\n        " : ",\n        ";
+            AppendJsonFinding(out, finding);
         }
         out += round.findings.empty() ? "]\n    }" : "\n      ]\n    }";
     }

@@ -24,6 +24,9 @@ void AppendGithub(std::string& out, const Finding& finding);
 // `text` as a JSON string: valid UTF-8 passes, any other byte becomes U+FFFD.
 void AppendJsonString(std::string& out, const std::string& text);
 
+// A finding as a JSON object: file, line, column, severity, code and message.
+void AppendJsonFinding(std::string& out, const Finding& finding);
+
 // `14 rounds checked: 2 errors, 5 warnings`
 std::string SummaryLine(std::size_t rounds, const Totals& totals);
 

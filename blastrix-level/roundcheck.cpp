@@ -207,25 +207,16 @@ public:
         } else {
             // The second coordinate fails after the first has been kept for the next object.
             if (field == 2) pendingLine = line.number;
-            const level::LevelIntFault fault = level::WhyNotLevelInt(text);
-            Add(line, text, Severity::Error, StopCode(line, field),
-                fault == level::LevelIntFault::NotANumber
-                    ? Quoted(text) + " is not an integer, so the editor stops reading here"
-                    : OutOfRangeText(text, fault));
+            Keep(CoordinateStop(report_.levelFile, line, field, Column(line, text)));
         }
-        if (linesLeft > 0) {
-            Add(line, line.fields[0], Severity::Note, "unread-lines",
-                "the editor never reads the " + Counted(linesLeft, "line", "lines") + " after this one");
-        }
+        if (linesLeft > 0) Keep(UnreadLines(report_.levelFile, line.number, Column(line, line.fields[0]), linesLeft));
     }
 
     void Ended(std::size_t linesRead, std::size_t linesLeft) override {
-        // A 0x1A alone on the last line is the old end-of-file mark; only lines after it are lost.
-        if (linesLeft <= 1) return;
-        const std::size_t number = linesRead + 1;
-        Report(number, lines_.Column(number, 0), Severity::Warning, "end-of-file-mark",
-               "a 0x1A byte starts this line and ends the file for the editor, which never reads the " +
-                   Counted(linesLeft - 1, "line", "lines") + " after it");
+        if (std::optional<Finding> mark = EndOfFileMark(report_.levelFile, linesRead, linesLeft)) {
+            mark->column = lines_.Column(mark->line, 0);
+            Keep(std::move(*mark));
+        }
     }
 
     void Report(std::size_t line, std::size_t column, Severity severity, const char* code, std::string message) {
@@ -267,9 +258,14 @@ private:
 
     void Add(const level::LoadedLine& line, std::string_view field, Severity severity, const char* code,
              std::string message) {
-        const auto offset = static_cast<std::size_t>(field.data() - line.text.data());
-        Report(line.number, lines_.Column(line.number, offset), severity, code, std::move(message));
+        Report(line.number, Column(line, field), severity, code, std::move(message));
     }
+
+    std::size_t Column(const level::LoadedLine& line, std::string_view field) {
+        return lines_.Column(line.number, static_cast<std::size_t>(field.data() - line.text.data()));
+    }
+
+    void Keep(Finding finding) { report_.findings.push_back(std::move(finding)); }
 
     std::string_view bytes_;
     RawLines lines_;
@@ -306,6 +302,28 @@ std::string_view WithoutCr(std::string_view line) {
 }
 
 }  // namespace
+
+Finding CoordinateStop(const std::string& file, const level::LoadedLine& line, std::size_t field,
+                       std::size_t column) {
+    const std::string_view text = line.fields[field];
+    const level::LevelIntFault fault = level::WhyNotLevelInt(text);
+    return {file, line.number, column, Severity::Error, StopCode(line, field),
+            fault == level::LevelIntFault::NotANumber ? Quoted(text) + " is not an integer, so the editor stops reading here"
+                                                      : OutOfRangeText(text, fault)};
+}
+
+Finding UnreadLines(const std::string& file, std::size_t line, std::size_t column, std::size_t linesLeft) {
+    return {file, line, column, Severity::Note, "unread-lines",
+            "the editor never reads the " + Counted(linesLeft, "line", "lines") + " after this one"};
+}
+
+std::optional<Finding> EndOfFileMark(const std::string& file, std::size_t linesRead, std::size_t linesLeft) {
+    // A 0x1A alone on the last line is the old end-of-file mark; only lines after it are lost.
+    if (linesLeft <= 1) return std::nullopt;
+    return Finding{file, linesRead + 1, 1, Severity::Warning, "end-of-file-mark",
+                   "a 0x1A byte starts this line and ends the file for the editor, which never reads the " +
+                       Counted(linesLeft - 1, "line", "lines") + " after it"};
+}
 
 std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::string& saved, const std::string& file,
                                         Severity severity) {

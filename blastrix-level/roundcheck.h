@@ -52,6 +52,13 @@ using SpriteNamer = std::function<std::string()>;
 void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report,
                     const SpriteNamer& spriteNamer = {});
 
+// What check tells where the loader stops reading a level file: the coordinate, fields[`field`],
+// that is no integer it takes, the lines never read after the stop, and a 0x1A that ends the text early.
+Finding CoordinateStop(const std::string& file, const level::LoadedLine& line, std::size_t field,
+                       std::size_t column);
+Finding UnreadLines(const std::string& file, std::size_t line, std::size_t column, std::size_t linesLeft);
+std::optional<Finding> EndOfFileMark(const std::string& file, std::size_t linesRead, std::size_t linesLeft);
+
 // The code of the line the loader stops at, where fields[`field`] failed (the keyword, 0, when its
 // object could not be made).
 const char* StopCode(const level::LoadedLine& line, std::size_t field);

@@ -120,6 +120,17 @@ const StatusCase kStatusCases[] = {
      2,
      "blastrix-level: --output names one picture, but 2 rounds are to be drawn"},
     {"Version", {"--version"}, kRound, 0, "blastrix-level 1.0"},
+    {"DiffHasNoSarif",
+     {"diff", "--format", "sarif", "levels/Level3.lev", "levels/Level3.lev"},
+     kRound,
+     2,
+     "blastrix-level: unknown format 'sarif' for diff (text, json or github)"},
+    {"DiffDriverWithoutGit",
+     {"diff", "levels/Level3.lev", "/tmp/a", "1", "100644", "levels/Level3.lev", "2", "100644"},
+     kRound,
+     2,
+     "blastrix-level: diff compares two files, OLD and NEW; as git's diff driver it needs --git: git config "
+     "diff.blastrix.command 'blastrix-level diff --git --'"},
 };
 
 class StatusTest : public CliTest, public ::testing::WithParamInterface<StatusCase> {};
