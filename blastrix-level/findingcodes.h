@@ -17,7 +17,7 @@ struct FindingCode {
     const char* description;
 };
 
-constexpr std::size_t kFindingCodeCount = 26;
+constexpr std::size_t kFindingCodeCount = 28;
 extern const std::array<FindingCode, kFindingCodeCount> kFindingCodes;
 
 // The code's place in kFindingCodes; nothing for a string that is no code.

@@ -163,7 +163,14 @@ void ReadObjects(Level& level, LineReader& reader, LoadObserver* observer) {
 void ReadFile(Level& level, int round, LoadObserver* observer) {
     const std::string& directory = level.ProgramDirectory();
     // A pipe, a device or a directory is no level file; like a missing file, it leaves the level empty.
-    const files::GameFile file = files::OpenGameFile(LocateLevelFile(directory, round).onDisk);
+    std::string path = LocateLevelFile(directory, round).onDisk;
+    try {
+        files::UndoInterruptedSave(path);
+    } catch (const files::SaveFailure& e) {
+        // The round last saved is in the copy that could not be put back.
+        path = e.KeptCopy();
+    }
+    const files::GameFile file = files::OpenGameFile(path);
     if (!file.Readable()) return;
 
     LineReader reader([fd = file.fd.Get()](char* buffer, std::size_t capacity) -> std::size_t {
@@ -252,10 +259,19 @@ bool SaveLevel(const Level& level, int round) {
     const BusyCursor busy(services);
     try {
         files::WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
-    } catch (const files::FileSystemError& e) {
+    } catch (const files::SaveFailure& e) {
         std::string text = SaveErrorText(e.Error());
-        if (!e.KeptCopy().empty()) text += "; the previous level is kept in " + e.KeptCopy();
-        throw SaveError(text);
+        switch (e.Left()) {
+        case files::SaveLeft::OldBytes: throw SaveError(text, "not saved: " + std::string(e.what()) + "; the level is as it was");
+        case files::SaveLeft::CopyOfOldBytes:
+            text += "; the previous level is kept in " + e.KeptCopy();
+            throw SaveError(text, "not saved: " + std::string(e.what()) + "; the previous level is kept in " + e.KeptCopy());
+        case files::SaveLeft::NewBytesUnflushed:
+            text += "; the level is written but may not survive a power cut";
+            throw SaveError(text, "written, but may not survive a power cut: " + std::string(e.what()));
+        }
+    } catch (const files::FileSystemError& e) {
+        throw SaveError(SaveErrorText(e.Error()), "not saved: " + std::string(e.what()) + "; the level is as it was");
     }
     return true;
 }
