@@ -156,8 +156,6 @@ Target OpenTarget(const Place& given) {
     if (!exists || fstatat(target.place.directory.Get(), target.place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
         !SameNode(now, target.st) || !SameNode(found, target.st))
         throw StepFailed{EAGAIN, "opening it refused: it was replaced while it was opened"};
-    if (S_ISBLK(target.st.st_mode))
-        throw StepFailed{EACCES, "opening it refused: it is a block device, which a save never writes"};
     return target;
 }
 
