@@ -38,6 +38,8 @@ constexpr std::size_t kRandomLength = 6;
 constexpr int kKeptFlags = FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL | FS_DIRSYNC_FL | FS_COMPR_FL | FS_NOCOMP_FL |
                            FS_NOTAIL_FL | FS_PROJINHERIT_FL | FS_NOCOW_FL;
 
+constexpr const char* kReplacedMeanwhile = "opening it refused: it was replaced while it was opened";
+
 // A failed step inside a save; WriteFileReplacing gives it the file's name.
 struct StepFailed {
     StepFailed(int e, std::string r, SaveLeft l = SaveLeft::OldBytes, std::string k = {})
@@ -139,10 +141,12 @@ struct Target {
 bool SameNode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 Target OpenTarget(const Place& given) {
-    Target target{Place{FileDescriptor(fcntl(given.directory.Get(), F_DUPFD_CLOEXEC, 0)), given.name}, FileDescriptor(), {}};
+    Target target{Place{FileDescriptor(fcntl(given.directory.Get(), F_DUPFD_CLOEXEC, 0)), given.name},
+                  FileDescriptor(), {}};
     FollowLinks(target.place);
     struct stat found {};
-    const bool exists = fstatat(target.place.directory.Get(), target.place.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
+    const int directory = target.place.directory.Get();
+    const bool exists = fstatat(directory, target.place.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISBLK(found.st_mode))
         throw StepFailed{EACCES, "opening it refused: it is a block device, which a save never writes"};
     // Without blocking, a FIFO that nobody reads fails at once.
@@ -153,9 +157,9 @@ Target OpenTarget(const Place& given) {
     }
     if (fstat(target.file.Get(), &target.st) != 0) Fail(errno, "opening it");
     struct stat now {};
-    if (!exists || fstatat(target.place.directory.Get(), target.place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+    if (!exists || fstatat(directory, target.place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
         !SameNode(now, target.st) || !SameNode(found, target.st))
-        throw StepFailed{EAGAIN, "opening it refused: it was replaced while it was opened"};
+        throw StepFailed{EAGAIN, kReplacedMeanwhile};
     return target;
 }
 
@@ -181,7 +185,8 @@ void WriteAll(int fd, std::string_view bytes, off_t offset, const char* step) {
 void CopyBytes(int from, int to, off_t size, const char* step) {
     std::vector<char> buffer(kChunk);
     for (off_t copied = 0; copied < size;) {
-        const ssize_t got = pread(from, buffer.data(), static_cast<std::size_t>(std::min<off_t>(size - copied, kChunk)), copied);
+        const auto wanted = static_cast<std::size_t>(std::min<off_t>(size - copied, kChunk));
+        const ssize_t got = pread(from, buffer.data(), wanted, copied);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) Fail(got == 0 ? EIO : errno, step);
         WriteAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got)), copied, step);
@@ -221,7 +226,8 @@ public:
     TemporaryFile(int directory, const std::string& prefix, const char* step) : directory_(directory) {
         for (int tries = 0; tries < 100 && !file_.Valid(); ++tries) {
             name_ = RandomName(prefix);
-            file_ = FileDescriptor(openat(directory, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            file_ = FileDescriptor(
+                openat(directory, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
             if (!file_.Valid() && errno != EEXIST) break;
         }
         if (!file_.Valid()) Fail(errno, step);
@@ -403,7 +409,7 @@ void RestoreIdentity(int fd, const Identity& old) {
     Identity now;
     if (!ReadIdentity(fd, now)) return;
     for (const auto& [name, value] : old.attributes)
-        if (std::find(now.attributes.begin(), now.attributes.end(), std::make_pair(name, value)) == now.attributes.end())
+        if (std::count(now.attributes.begin(), now.attributes.end(), std::make_pair(name, value)) == 0)
             fsetxattr(fd, name.c_str(), value.data(), value.size(), 0);
     if ((now.st.st_mode & 07777) != (old.st.st_mode & 07777)) fchmod(fd, old.st.st_mode & 07777);
 }
@@ -420,7 +426,7 @@ void WriteInPlace(Saved& save, const Identity& old, const std::string& path) {
                                      O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
     if (!file.Valid() || fstat(file.Get(), &st) != 0) Fail(errno, "opening it");
-    if (!SameNode(st, save.target.st)) throw StepFailed{EAGAIN, "opening it refused: it was replaced while it was opened"};
+    if (!SameNode(st, save.target.st)) throw StepFailed{EAGAIN, kReplacedMeanwhile};
 
     const int directory = save.given.directory.Get();
     const std::string journal = JournalName(save.given.name);
@@ -479,7 +485,8 @@ void Save(const std::string& path, std::string_view bytes) {
 
 bool IsRandomTail(std::string_view tail) {
     return tail.size() == kRandomLength &&
-           std::all_of(tail.begin(), tail.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+           std::all_of(tail.begin(), tail.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
 bool IsTemporaryOf(std::string_view entry, const std::string& name) {
@@ -524,7 +531,8 @@ SaveLeftovers FindSaveLeftovers(const std::string& path) {
     SaveLeftovers leftovers;
     try {
         const Place place = PlaceOf(path);
-        if (HasJournal(place.directory.Get(), place.name)) leftovers.journal = ShownBeside(path, JournalName(place.name));
+        if (HasJournal(place.directory.Get(), place.name))
+            leftovers.journal = ShownBeside(path, JournalName(place.name));
         for (const std::string& name : Temporaries(place.directory.Get(), place.name))
             leftovers.temporaries.push_back(ShownBeside(path, name));
     } catch (const StepFailed&) {

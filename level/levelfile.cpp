@@ -260,15 +260,17 @@ bool SaveLevel(const Level& level, int round) {
     try {
         files::WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
     } catch (const files::SaveFailure& e) {
+        const std::string reason = e.what();
         std::string text = SaveErrorText(e.Error());
         switch (e.Left()) {
-        case files::SaveLeft::OldBytes: throw SaveError(text, "not saved: " + std::string(e.what()) + "; the level is as it was");
-        case files::SaveLeft::CopyOfOldBytes:
-            text += "; the previous level is kept in " + e.KeptCopy();
-            throw SaveError(text, "not saved: " + std::string(e.what()) + "; the previous level is kept in " + e.KeptCopy());
+        case files::SaveLeft::OldBytes: throw SaveError(text, "not saved: " + reason + "; the level is as it was");
+        case files::SaveLeft::CopyOfOldBytes: {
+            const std::string kept = "; the previous level is kept in " + e.KeptCopy();
+            throw SaveError(text + kept, "not saved: " + reason + kept);
+        }
         case files::SaveLeft::NewBytesUnflushed:
-            text += "; the level is written but may not survive a power cut";
-            throw SaveError(text, "written, but may not survive a power cut: " + std::string(e.what()));
+            throw SaveError(text + "; the level is written but may not survive a power cut",
+                            "written, but may not survive a power cut: " + reason);
         }
     } catch (const files::FileSystemError& e) {
         throw SaveError(SaveErrorText(e.Error()), "not saved: " + std::string(e.what()) + "; the level is as it was");

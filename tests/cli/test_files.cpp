@@ -284,7 +284,8 @@ TEST_P(TracedSaveTest, FlushesBeforeItSaysSavedAndSaysWhatFailed) {
     EXPECT_EQ(Read(kFile), c.content);
     // Only a save that cannot put the old bytes back leaves them, in a hidden copy.
     const Strings hidden = Hidden(Folder() / "levels");
-    EXPECT_EQ(hidden.empty() ? "" : Read("levels/" + hidden.front()), c.report.find("kept") != std::string::npos ? kLonger : "");
+    const bool kept = c.report.find("kept") != std::string::npos;
+    EXPECT_EQ(hidden.empty() ? "" : Read("levels/" + hidden.front()), kept ? kLonger : "");
     if (c.calls.empty()) return;
 
     Strings calls;
