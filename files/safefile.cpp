@@ -205,6 +205,16 @@ void FlushDirectory(int directory) {
     if (fsync(directory) != 0 && errno != EINVAL) Fail(errno, "flushing the folder");
 }
 
+// The last step of a save: the file already holds the new bytes, which only this makes sure of.
+void FlushDirectoryOfTheNewBytes(int directory) {
+    try {
+        FlushDirectory(directory);
+    } catch (StepFailed& failed) {
+        failed.left = SaveLeft::NewBytesUnflushed;
+        throw;
+    }
+}
+
 std::string RandomName(const std::string& prefix) {
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char random[kRandomLength];
@@ -395,12 +405,7 @@ bool Replace(Saved& save, const Identity* old) {
     if (renameat(directory, temporary.Name().c_str(), directory, name.c_str()) != 0)
         Fail(errno, "putting the new file in its place");
     temporary.Keep();
-    try {
-        FlushDirectory(directory);
-    } catch (StepFailed& failed) {
-        failed.left = SaveLeft::NewBytesUnflushed;
-        throw;
-    }
+    FlushDirectoryOfTheNewBytes(directory);
     return true;
 }
 
@@ -456,12 +461,7 @@ void WriteInPlace(Saved& save, const Identity& old, const std::string& path) {
         }
         throw;
     }
-    try {
-        FlushDirectory(directory);
-    } catch (StepFailed& failed) {
-        failed.left = SaveLeft::NewBytesUnflushed;
-        throw;
-    }
+    FlushDirectoryOfTheNewBytes(directory);
 }
 
 void Save(const std::string& path, std::string_view bytes) {
