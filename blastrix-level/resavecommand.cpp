@@ -6,8 +6,8 @@
 #include "levelfile.h"
 #include "linediff.h"
 #include "report.h"
-#include "safefile.h"
 #include "roundcheck.h"
+#include "safefile.h"
 
 namespace {
 
@@ -130,8 +130,7 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
             // The round read is the one last saved, as the editor's load makes it.
             files::UndoInterruptedSave(file.path);
         } catch (const files::SaveFailure& e) {
-            AppendText(out, {file.shown, 0, 0, Severity::Error, "save-failed",
-                             "not saved: " + std::string(e.what()) + "; the previous level is kept in " + e.KeptCopy()});
+            AppendText(out, {file.shown, 0, 0, Severity::Error, "save-failed", level::SaveFailureReport(e)});
             ++tally.failed;
             continue;
         }

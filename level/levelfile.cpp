@@ -204,6 +204,10 @@ std::string LevelFileToWrite(const std::string& directory, int round) {
     return file.found ? file.onDisk : levels.onDisk + "/" + LevelFileName(round);
 }
 
+std::string KeptCopyText(const files::SaveFailure& failure) {
+    return "; the previous level is kept in " + failure.KeptCopy();
+}
+
 }  // namespace
 
 std::string SaveErrorText(int error) {
@@ -219,6 +223,16 @@ std::string SaveErrorText(int error) {
     case EISDIR: return "File access denied";
     default: return "I/O error " + std::to_string(error);
     }
+}
+
+std::string SaveFailureReport(const files::SaveFailure& failure) {
+    const std::string reason = failure.what();
+    switch (failure.Left()) {
+    case files::SaveLeft::OldBytes: break;
+    case files::SaveLeft::CopyOfOldBytes: return "not saved: " + reason + KeptCopyText(failure);
+    case files::SaveLeft::NewBytesUnflushed: return "written, but may not survive a power cut: " + reason;
+    }
+    return "not saved: " + reason + "; the level is as it was";
 }
 
 std::size_t FormatObjectLine(const PlacedObject& object, char (&line)[kLineCapacity]) {
@@ -260,18 +274,11 @@ bool SaveLevel(const Level& level, int round) {
     try {
         files::WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
     } catch (const files::SaveFailure& e) {
-        const std::string reason = e.what();
         std::string text = SaveErrorText(e.Error());
-        switch (e.Left()) {
-        case files::SaveLeft::OldBytes: throw SaveError(text, "not saved: " + reason + "; the level is as it was");
-        case files::SaveLeft::CopyOfOldBytes: {
-            const std::string kept = "; the previous level is kept in " + e.KeptCopy();
-            throw SaveError(text + kept, "not saved: " + reason + kept);
-        }
-        case files::SaveLeft::NewBytesUnflushed:
-            throw SaveError(text + "; the level is written but may not survive a power cut",
-                            "written, but may not survive a power cut: " + reason);
-        }
+        if (e.Left() == files::SaveLeft::CopyOfOldBytes) text += KeptCopyText(e);
+        if (e.Left() == files::SaveLeft::NewBytesUnflushed)
+            text += "; the level is written but may not survive a power cut";
+        throw SaveError(text, SaveFailureReport(e));
     } catch (const files::FileSystemError& e) {
         throw SaveError(SaveErrorText(e.Error()), "not saved: " + std::string(e.what()) + "; the level is as it was");
     }

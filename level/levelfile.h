@@ -2,12 +2,16 @@
 
 #include <cstddef>
 #include <optional>
-#include <utility>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "level.h"
+
+namespace files {
+class SaveFailure;
+}
 
 namespace level {
 
@@ -35,6 +39,11 @@ std::optional<SaveRefusal> RefuseToSave(const Level& level);
 
 // The text for a save that failed with the host's error number.
 std::string SaveErrorText(int error);
+
+// What a tool tells of a failed save: the step, the system's words and what became of the file ("not
+// saved: ...; the level is as it was", the copy that keeps the previous level, or "written, but may not
+// survive a power cut: ...").
+std::string SaveFailureReport(const files::SaveFailure& failure);
 
 // The bytes of the level file for the level as it stands.
 std::string FormatLevel(const Level& level);
