@@ -232,6 +232,8 @@ const TracedCase kTracedCases[] = {
      "error: not saved: writing the new file beside it failed: No space left on device" + kAsItWas, kLonger},
     {"WriteInterruptedForever", false, Where::Here, false, "pwrite64:error=EINTR", {},
      "error: not saved: writing the new file beside it failed: Interrupted system call" + kAsItWas, kLonger},
+    {"WriteTakesNothing", false, Where::Here, false, "pwrite64:retval=0", {},
+     "error: not saved: writing the new file beside it failed: Input/output error" + kAsItWas, kLonger},
     {"NewFileNotFlushed", false, Where::Here, false, "fsync:error=EIO:when=1", {},
      "error: not saved: flushing the new file failed: Input/output error" + kAsItWas, kLonger},
     {"NotRenamed", false, Where::Here, false, "renameat:error=EBUSY", {},
@@ -418,6 +420,15 @@ TEST_F(CliTest, RootNeverWritesThroughALinkAnotherUserPlanted) {
     ASSERT_EQ(stat(secret.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_GT(saved, 0) << "the race never let root save the round itself";
+
+    // Held still, his link is refused in words.
+    unlink((levels / "Level3.lev").c_str());
+    ASSERT_EQ(symlink(secret.c_str(), (levels / "Level3.lev").c_str()), 0);
+    ASSERT_EQ(lchown((levels / "Level3.lev").c_str(), 1002, 1002), 0);
+    EXPECT_EQ(Tool({"resave", "3"}).Lines().front(),
+              "levels/Level3.lev: error: not saved: following its link refused: the link belongs to user 1002, and "
+              "root follows only links of its own; the level is as it was [save-failed]");
+    EXPECT_EQ(Read("secret"), kOld);
 }
 
 // Levels/ beside levels/, LEVEL3.lev beside Level3.lev, Bomba.png beside bomba.png: the first in byte
