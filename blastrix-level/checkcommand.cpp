@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <set>
 #include <string_view>
@@ -17,9 +19,24 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
     SarifLog sarif;
     std::set<std::string> spritesReported;
     std::string out;
-    bool written = invocation.format != OutputFormat::Sarif || WriteOut(SarifLog::Head());
+    // The first failure's reason, kept: checking the rounds after it sets errno for its own ends.
+    int writeError = 0;
+    const auto write = [&writeError](const std::string& text) {
+        if (writeError == 0 && !WriteOut(text)) writeError = errno != 0 ? errno : EIO;
+    };
+    if (invocation.format == OutputFormat::Sarif) write(SarifLog::Head());
+    const auto append = [&](std::string& to, const Finding& finding) {
+        switch (invocation.format) {
+        case OutputFormat::Github: AppendGithub(to, finding); break;
+        case OutputFormat::Sarif: sarif.Append(to, finding); break;
+        case OutputFormat::Text:
+        case OutputFormat::Json: AppendText(to, finding); break;
+        }
+    };
     for (const Work& one : work) {
         HeadlessServices services(one.folder.ProgramDirectory());
+        // The findings on the folder's other files (sprites, directories) follow its rounds, by file.
+        std::vector<Finding> others;
         std::set<std::string> ambiguous;
         for (const int round : one.rounds) {
             rounds.push_back(CheckRound(one.folder, services, round));
@@ -38,17 +55,20 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
             // Findings go out round by round, so that those of a large round do not pile up; the
             // buffer stays grown for the next round.
             out.clear();
-            for (const Finding& finding : findings) {
-                switch (invocation.format) {
-                case OutputFormat::Github: AppendGithub(out, finding); break;
-                case OutputFormat::Sarif: sarif.Append(out, finding); break;
-                case OutputFormat::Text:
-                case OutputFormat::Json: AppendText(out, finding); break;
-                }
+            for (Finding& finding : findings) {
+                if (finding.file == rounds.back().levelFile || finding.file == rounds.back().backgroundFile)
+                    append(out, finding);
+                else
+                    others.push_back(std::move(finding));
             }
-            written = written && WriteOut(out);
+            write(out);
             findings = {};
         }
+        std::stable_sort(others.begin(), others.end(),
+                         [](const Finding& a, const Finding& b) { return a.file < b.file; });
+        out.clear();
+        for (const Finding& finding : others) append(out, finding);
+        write(out);
     }
     std::string end;
     switch (invocation.format) {
@@ -57,9 +77,10 @@ int RunCheck(const Invocation& invocation, const std::vector<Work>& work) {
     case OutputFormat::Text:
     case OutputFormat::Github: end = SummaryLine(rounds.size(), totals); break;
     }
-    written = written && WriteOut(end);
-    if (!written || std::fflush(stdout) != 0) {
-        std::perror("blastrix-level: writing the report");
+    write(end);
+    if (writeError == 0 && std::fflush(stdout) != 0) writeError = errno;
+    if (writeError != 0) {
+        Complain(std::string("writing the report: ") + std::strerror(writeError));
         return kExitTrouble;
     }
     const bool failed = totals.errors > 0 || (invocation.werror && totals.warnings > 0);

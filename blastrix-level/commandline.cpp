@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "filelookup.h"
 #include "locations.h"
 #include "objectkind.h"
 
@@ -53,6 +54,8 @@ constexpr const char* kCheckHelp =
     "  --select CODES    report only these codes (separated by commas; may be repeated)\n"
     "  --ignore CODES    leave these codes out\n"
     "  --werror          count the warnings kept as errors for the exit status\n"
+    "  --files0-from F   take the paths of round files from F (- for standard input), each ended\n"
+    "                    by a NUL byte, as git diff -z --name-only gives them; none checks nothing\n"
     "  -C, --dir DIR     the game folder (default: the current directory)\n"
     "\n"
     "Exit status: 0 without errors, 1 with errors, 2 for bad usage, a game folder that cannot be\n"
@@ -80,15 +83,18 @@ constexpr const char* kResaveHelp =
     "\n"
     "Loads and saves each round's level file as the editor would, replacing each file only once the\n"
     "new one is complete. A round the editor refuses to save (no hero, or no bomb), or whose save\n"
-    "would drop lines, is an error naming them and stays as it is; a round without a level file is\n"
-    "left out.\n"
+    "would drop lines or change what they mean, is an error naming them and stays as it is; a round\n"
+    "without a level file is left out.\n"
     "\n"
     "Options:\n"
     "  --check         write nothing; print every line a resave would drop or change, and exit\n"
     "                  with 1 if there is one\n"
     "  --diff          write nothing; print a unified diff of what a resave would write (the\n"
     "                  report goes to standard error)\n"
-    "  --force         save also the rounds whose save drops lines, listing them\n"
+    "  --force         save also the rounds whose save drops lines or changes what they mean,\n"
+    "                  listing them\n"
+    "  --files0-from F take the paths of round files from F (- for standard input), each ended by a\n"
+    "                  NUL byte\n"
     "  -C, --dir DIR   the game folder (default: the current directory)\n"
     "\n"
     "Exit status: 0 when all went well, 1 for a refused or failed round (or a change with --check),\n"
@@ -117,12 +123,14 @@ constexpr const char* kDiffHelp =
     "  --git             take the seven arguments git gives an external diff driver, and exit with 0\n"
     "                    whatever changed; set up with\n"
     "                      git config diff.blastrix.command 'blastrix-level diff --git'\n"
-    "                      echo '*.lev diff=blastrix' >> .gitattributes\n"
+    "                      echo '*.[lL][eE][vV] diff=blastrix -text' >> .gitattributes\n"
     "\n"
     "Exit status: 0 when no object changed, 1 when some did, 2 for bad usage or a file that cannot\n"
     "be read.\n";
 
-enum class Option { Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Force, ShowDiff, Git };
+enum class Option {
+    Dir, Help, Version, Format, Select, Ignore, Werror, Output, Scale, Check, Force, ShowDiff, Git, FilesFrom
+};
 
 constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(command); }
 constexpr unsigned kAllCommands = ~0u;
@@ -149,6 +157,7 @@ constexpr OptionInfo kOptions[] = {
     {Option::Force, 0, "force", false, Bit(Command::Resave)},
     {Option::ShowDiff, 0, "diff", false, Bit(Command::Resave)},
     {Option::Git, 0, "git", false, Bit(Command::Diff)},
+    {Option::FilesFrom, 0, "files0-from", true, Bit(Command::Check) | Bit(Command::Resave)},
 };
 
 struct CommandInfo {
@@ -278,6 +287,7 @@ std::string CheckHelp() {
     std::string text = kCheckHelp;
     std::string line = " ";
     for (const FindingCode& code : kFindingCodes) {
+        if (code.toldByDiff) continue;
         if (line.size() + code.code.size() + 2 > 100) {
             text += line + "\n";
             line = " ";
@@ -307,20 +317,28 @@ std::optional<std::pair<int, int>> ParseRange(std::string_view text) {
     return std::make_pair(*first, *last);
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-// A file of a round named by its path, found by the names the editor composes, ignoring case.
+// A file of a game folder named by its path, found by the names the editor composes, ignoring case.
 struct RoundFile {
     std::string directory;  // the game folder: what precedes levels/ or data/
-    int round = 0;          // 0 for a sprite
+    int round = 0;          // 0 for a sprite, or for a file no round reads
     std::string sprite;
 };
 
-std::optional<RoundFile> ParseRoundFile(const std::string& path) {
+// `path` without "." components and doubled slashes, which name no other file.
+std::string WithoutDots(const std::string& path) {
+    std::string out = !path.empty() && path[0] == '/' ? "/" : "";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string part = path.substr(start, end - start);
+        if (!part.empty() && part != ".") out += (out.empty() || out.back() == '/' ? "" : "/") + part;
+        start = end + 1;
+    }
+    return !path.empty() && path.back() == '/' ? out + "/" : out;
+}
+
+std::optional<RoundFile> ParseRoundFile(const std::string& given) {
+    const std::string path = WithoutDots(given);
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return std::nullopt;
     const std::string_view name = std::string_view(path).substr(slash + 1);
@@ -328,19 +346,19 @@ std::optional<RoundFile> ParseRoundFile(const std::string& path) {
     const std::size_t from = parentStart == std::string::npos || slash == 0 ? 0 : parentStart + 1;
     const std::string_view parent = std::string_view(path).substr(from, slash - from);
     RoundFile file;
-    if (EqualIgnoringCase(parent, level::kLevelsDirectory)) {
+    if (files::EqualIgnoringCase(parent, level::kLevelsDirectory)) {
         const std::size_t dot = name.rfind('.');
-        if (name.size() < 5 || dot == std::string_view::npos || !EqualIgnoringCase(name.substr(0, 5), "level"))
-            return std::nullopt;
-        const std::string_view extension = name.substr(dot);
-        if (!EqualIgnoringCase(extension, ".lev") && !EqualIgnoringCase(extension, ".png")) return std::nullopt;
-        const std::optional<int> round = ParseRoundNumber(name.substr(5, dot - 5));
-        if (!round) return std::nullopt;
-        file.round = *round;
-    } else if (EqualIgnoringCase(parent, level::kDataDirectory)) {
+        // Any other file there is one that no round reads.
+        const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+        const std::optional<int> round =
+            name.size() >= 5 && dot != std::string_view::npos && files::EqualIgnoringCase(name.substr(0, 5), "level") &&
+                    (files::EqualIgnoringCase(extension, ".lev") || files::EqualIgnoringCase(extension, ".png"))
+                ? ParseRoundNumber(name.substr(5, dot - 5))
+                : std::nullopt;
+        file.round = round.value_or(0);
+    } else if (files::EqualIgnoringCase(parent, level::kDataDirectory)) {
         for (const level::ObjectKind& kind : level::kKinds)
-            if (EqualIgnoringCase(name, kind.spriteFile)) file.sprite = kind.spriteFile;
-        if (file.sprite.empty()) return std::nullopt;
+            if (files::EqualIgnoringCase(name, kind.spriteFile)) file.sprite = kind.spriteFile;
     } else {
         return std::nullopt;
     }
@@ -390,6 +408,29 @@ std::optional<std::string> ChooseCodes(const Given& given, CodeFilter& filter) {
     return std::nullopt;
 }
 
+// The names of a --files0-from file, each ended by a NUL byte (the last may lack it).
+std::variant<std::vector<std::string>, std::string> ReadNames(const std::string& file) {
+    const bool standardInput = file == "-";
+    std::FILE* const in = standardInput ? stdin : std::fopen(file.c_str(), "rb");
+    if (in == nullptr) return "cannot open '" + file + "' for --files0-from: " + std::strerror(errno);
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.append(buffer, n);
+    const bool failed = std::ferror(in) != 0;
+    const int error = errno;
+    if (!standardInput) std::fclose(in);
+    if (failed) return "cannot read '" + file + "' for --files0-from: " + std::strerror(error);
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\0', start), bytes.size());
+        if (end == start) return "--files0-from: '" + file + "' holds an empty name";
+        names.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
 std::optional<std::string> ApplyOption(const Given& given, Invocation& invocation) {
     switch (given.info->option) {
     case Option::Format:
@@ -424,6 +465,7 @@ std::optional<std::string> ApplyOption(const Given& given, Invocation& invocatio
     case Option::Force: invocation.force = true; break;
     case Option::ShowDiff: invocation.showDiff = true; break;
     case Option::Git: invocation.git = true; break;
+    case Option::FilesFrom: invocation.filesFrom = given.value; break;
     case Option::Dir: invocation.directory = Joined(invocation.directory, given.value); break;
     case Option::Help:
     case Option::Version: break;
@@ -472,8 +514,12 @@ std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& a
         if (const std::optional<std::string> fault = ApplyOption(given, invocation)) return UsageError(*fault, name);
     }
 
-    const std::vector<std::string> operands(tokens.operands.begin() + 1, tokens.operands.end());
+    std::vector<std::string> operands(tokens.operands.begin() + 1, tokens.operands.end());
     if (invocation.command == Command::Diff) {
+        const bool scaled = std::any_of(tokens.options.begin(), tokens.options.end(),
+                                        [](const Given& given) { return given.info->option == Option::Scale; });
+        if (invocation.output.empty() && scaled)
+            return UsageError("--scale enlarges the picture of -o, which is not asked for", name);
         if (invocation.format == OutputFormat::Sarif)
             return UsageError("unknown format 'sarif' for diff (text, json or github)", name);
         std::variant<DiffRequest, std::string> diff = DiffRequestOf(invocation, operands);
@@ -485,10 +531,20 @@ std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& a
         if (!operands.empty()) return UsageError("codes takes no arguments, but was given '" + operands[0] + "'", name);
         return invocation;
     }
+    const bool listed = !invocation.filesFrom.empty();
+    if (listed) {
+        if (!operands.empty())
+            return UsageError("'" + operands[0] + "' is given beside --files0-from, which names every file", name);
+        std::variant<std::vector<std::string>, std::string> names = ReadNames(invocation.filesFrom);
+        if (const std::string* fault = std::get_if<std::string>(&names)) return UsageError(*fault, name);
+        operands = std::move(std::get<std::vector<std::string>>(names));
+    }
     for (const std::string& operand : operands) {
-        if (const std::optional<std::pair<int, int>> range = ParseRange(operand)) {
+        const std::optional<std::pair<int, int>> range = listed ? std::nullopt : ParseRange(operand);
+        if (range) {
             AddRounds(TargetOf(invocation.targets, invocation.directory), range->first, range->second);
         } else if (const std::optional<RoundFile> file = ParseRoundFile(operand)) {
+            if (file->round == 0 && file->sprite.empty()) continue;
             Target& target = TargetOf(invocation.targets, Joined(invocation.directory, file->directory));
             if (file->round != 0)
                 AddRounds(target, file->round, file->round);
@@ -501,7 +557,7 @@ std::variant<Invocation, int> ParseCommandLine(const std::vector<std::string>& a
                               name);
         }
     }
-    if (operands.empty()) {
+    if (operands.empty() && !listed) {
         if (invocation.command == Command::Render) return UsageError("render needs the rounds to draw", name);
         AddRounds(TargetOf(invocation.targets, invocation.directory), level::kFirstRound, level::kRoundCount);
     }

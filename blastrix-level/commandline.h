@@ -34,6 +34,7 @@ struct Invocation {
     DiffRequest diff;
     bool force = false;      // resave --force: save rounds whose save drops lines
     bool showDiff = false;   // resave --diff: print what a save would change, write nothing
+    std::string filesFrom;   // --files0-from: the file listing the paths, "-" for standard input
 };
 
 // Exit statuses of every command.

@@ -1,4 +1,3 @@
-#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "filelookup.h"
 #include "finding.h"
 #include "headlessservices.h"
 #include "leveldiff.h"
@@ -115,9 +115,7 @@ std::optional<std::string> ReadSide(const DiffSide& side) {
 // The game folder whose levels/ holds the file, or the current directory.
 std::string FolderOf(const std::string& path) {
     const std::filesystem::path directory = std::filesystem::path(path).parent_path();
-    std::string name = directory.filename().string();
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (name != level::kLevelsDirectory) return std::string();
+    if (!files::EqualIgnoringCase(directory.filename().string(), level::kLevelsDirectory)) return std::string();
     const std::string parent = directory.parent_path().string();
     return parent.empty() ? std::string("./") : parent;
 }

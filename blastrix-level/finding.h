@@ -21,6 +21,10 @@ const char* SeverityName(Severity severity);
 // "1 error", "2 errors"
 std::string Counted(std::size_t count, const char* one, const char* many);
 
-// Bytes of a level file shown in a message: in single quotes, with every byte other than printable
-// ASCII written as \xNN, and quote and backslash escaped; past 40 bytes cut, ending in "…".
+// The length of the well-formed UTF-8 sequence of two bytes or more at text[i], or 0.
+std::size_t Utf8Length(std::string_view text, std::size_t i);
+
+// Bytes of a level file shown in a message: in single quotes, with valid UTF-8 as it is, every other
+// byte but printable ASCII written as \xNN, and quote and backslash escaped; past 40 bytes cut,
+// ending in "…".
 std::string Quoted(std::string_view text);

@@ -37,8 +37,20 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
      "The object is at an odd coordinate, while a drag places objects on even ones only."},
     {"end-of-file-mark", Severity::Warning, "a 0x1A byte that ends the file before its last lines",
      "A byte 0x1A starts a line and ends the file for the editor, which never reads the lines after it."},
+    {"mark-in-line", Severity::Warning, "a 0x1A byte inside a line, which ends the line for the editor",
+     "A byte 0x1A inside the line ends its text for the editor, which loads the object from what stands before "
+     "it (bomba,200,4 for bomba,200,4, a 0x1A, then 0). A resave refuses it unless forced."},
+    {"missing-field", Severity::Warning, "a line that lacks a field the editor reads: it reads another in its place",
+     "The line lacks a field the editor reads: a second coordinate (bomba,200 loads at 200,200) or a platform's "
+     "size, which it then takes from the line's last field. A resave refuses to write the object the editor made of "
+     "it unless forced."},
+    {"unread-field", Severity::Warning, "a field the editor does not read, which a save writes otherwise",
+     "A field after the coordinates differs from what a save writes for the kind (an enemy's range and speed, a "
+     "platform's width, a field a save drops): the editor does not read it, and a save writes its own value, which "
+     "the game then reads. A resave refuses it unless forced."},
     {"not-as-saved", Severity::Note, "the file differs from what a save writes",
-     "The file differs from what a save writes (line ends, constants, order): the first line a save changes."},
+     "The file differs from what a save writes only in form (line ends, how numbers are written, fields a save "
+     "adds, order): the first line a save changes."},
     {"unreadable-file", Severity::Error, "a level file that exists but cannot be read",
      "The level file exists but cannot be read; the system's reason follows, with what a save would do to it."},
     {"too-large", Severity::Error, "a level file of more than 256 MiB, left unread",
@@ -51,8 +63,11 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
      "Several entries of a directory match one name ignoring case (Level3.lev and level3.lev, or levels and "
      "Levels): the one first in byte order is used by the editor and every command, whatever spelling asked for "
      "it. Told once per name."},
+    {"no-level-file", Severity::Note, "a round without a level file, or with a link to none in its place",
+     "The round has no level file (a deleted round, or a symbolic link to a file that does not exist), so the "
+     "editor shows it empty."},
     {"background-missing", Severity::Warning, "a round without its background picture",
-     "The round has no background picture; the editor asks for a 278x252 PNG of this name."},
+     "The round has no background picture; told at the level file, it names the 278x252 PNG the editor asks for."},
     {"background-unreadable", Severity::Warning, "a round background that cannot be decoded",
      "The round background cannot be decoded as a PNG; the decoder's message follows."},
     {"background-size", Severity::Warning, "a round background that is not 278x252",
@@ -70,14 +85,14 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
      "A temporary file or an unfinished copy that a save cut short left beside the level file; the next load or "
      "save of the round removes it."},
     {"moved", Severity::Note, "diff: an object of the kind moved",
-     "Told by diff: an object moved from its place in OLD to its place in NEW."},
+     "Told by diff: an object moved from its place in OLD to its place in NEW.", true},
     {"added", Severity::Note, "diff: an object that NEW has and OLD does not",
-     "Told by diff: NEW has an object at a place where OLD has none to pair it with."},
+     "Told by diff: NEW has an object at a place where OLD has none to pair it with.", true},
     {"removed", Severity::Note, "diff: an object that OLD has and NEW does not",
-     "Told by diff: OLD has an object that NEW has none to pair with; the line is OLD's."},
+     "Told by diff: OLD has an object that NEW has none to pair with; the line is OLD's.", true},
     {"unchanged", Severity::Note, "diff: the files differ, but in form only",
      "Told by diff: the two files differ only in form (line ends, how numbers are written, lines the editor "
-     "skips or drops), so no object changed."},
+     "skips or drops), so no object changed.", true},
 }};
 
 std::optional<std::size_t> FindingCodeIndex(std::string_view code) {

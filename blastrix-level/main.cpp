@@ -1,8 +1,11 @@
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -24,6 +27,14 @@ std::optional<std::vector<Work>> GatherWork(const Invocation& invocation) {
     std::vector<Work> work;
     for (const Target& target : invocation.targets) {
         GameFolder folder(target.directory);
+        struct stat st {};
+        if (!target.directory.empty() && stat(folder.ProgramDirectory().c_str(), &st) != 0) {
+            const int error = errno;
+            Complain(target.directory + (error == ENOENT    ? std::string(" does not exist")
+                                         : error == ENOTDIR ? std::string(" is not a directory")
+                                                            : ": " + std::string(std::strerror(error))));
+            return std::nullopt;
+        }
         if (!folder.HasLevelsDirectory()) {
             Complain((target.directory.empty() ? std::string("the current directory") : target.directory) +
                      " has no levels directory; a game folder holds levels/ and data/");

@@ -35,31 +35,6 @@ const char* GithubCommand(Severity severity) {
     return "notice";
 }
 
-// The length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-    const unsigned char c = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xbf;
-    if (c >= 0xc2 && c <= 0xdf)
-        length = 2;
-    else if (c >= 0xe0 && c <= 0xef)
-        length = 3;
-    else if (c >= 0xf0 && c <= 0xf4)
-        length = 4;
-    if (length == 0 || i + length > text.size()) return 0;
-    // Overlong forms, surrogates and code points past U+10FFFF are ruled out by the second byte.
-    if (c == 0xe0) low = 0xa0;
-    if (c == 0xed) high = 0x9f;
-    if (c == 0xf0) low = 0x90;
-    if (c == 0xf4) high = 0x8f;
-    if (byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if ((byte(k) & 0xc0) != 0x80) return 0;
-    return length;
-}
-
 // The bytes a JSON string holds as they are.
 constexpr std::array<bool, 256> kPlainJson = [] {
     std::array<bool, 256> plain{};

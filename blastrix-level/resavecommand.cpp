@@ -23,8 +23,19 @@ public:
     void PlatformSizeRefused(const level::LoadedLine& line, std::string_view) override {
         Drop(line.number, line.text, "bad-platform-size");
     }
+    // `lines` are the file's lines, as SplitLines gives them.
+    explicit DroppedLines(const std::vector<std::string_view>& lines) : lines_(lines) {}
+
+    void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
+        std::string_view stored = lines_[line.number - 1];
+        if (!stored.empty() && stored.back() == '\n') stored.remove_suffix(1);
+        if (std::optional<MeaningChange> change = ChangedMeaning(line, object, stored)) {
+            dropped_.push_back({line.number, std::move(change->message), change->code});
+            ++changed_;
+        }
+    }
     void Stopped(const level::LoadedLine& line, std::size_t field, const std::string&, std::size_t) override {
-        Drop(line.number, line.text, field == 0 ? "sprite-unreadable" : "not-an-integer");
+        Drop(line.number, line.text, StopCode(line, field));
         unreadFrom_ = line.number + 1;
         unreadCode_ = "unread-lines";
     }
@@ -34,12 +45,12 @@ public:
         unreadCode_ = "end-of-file-mark";
     }
 
-    // The dropped lines as findings of `severity` on `file`, those the loader never read taken from
-    // `lines`; `lost` counts those that held more than the end-of-file mark that closes a file.
-    std::vector<Finding> Findings(const std::vector<std::string_view>& lines, const std::string& file,
-                                  Severity severity, std::size_t& lost) const {
+    // The dropped and changed lines as findings of `severity` on `file`, those the loader never read
+    // taken from `lines`; `lost` counts those that held more than the end-of-file mark that closes a file.
+    std::vector<Finding> Findings(const std::string& file, Severity severity, std::size_t& lost) const {
+        const std::vector<std::string_view>& lines = lines_;
         std::vector<Finding> findings;
-        for (const Dropped& d : dropped_) findings.push_back(DropFinding(file, d.number, d.code, d.text, severity));
+        for (const Dropped& d : dropped_) findings.push_back({file, d.number, 1, severity, d.code, d.message});
         lost = findings.size();
         if (unreadFrom_ == 0) return findings;
         for (std::size_t number = unreadFrom_; number <= lines.size(); ++number) {
@@ -52,23 +63,29 @@ public:
         return findings;
     }
 
+    // Lines whose meaning a save changes: their count among the lost ones.
+    std::size_t Changed() const { return changed_; }
+
 private:
     struct Dropped {
         std::size_t number;
-        std::string text;
+        std::string message;
         const char* code;
     };
 
     static Finding DropFinding(const std::string& file, std::size_t number, const char* code, std::string_view text,
                                Severity severity) {
-        return {file, number, 1, severity, code, "a save drops this line: " + Quoted(text)};
+        return {file, number, 1, severity, code, DropMessage(text)};
     }
+    static std::string DropMessage(std::string_view text) { return "a save drops this line: " + Quoted(text); }
 
     void Drop(std::size_t number, std::string_view text, const char* code) {
-        dropped_.push_back({number, std::string(text), code});
+        dropped_.push_back({number, DropMessage(text), code});
     }
 
+    const std::vector<std::string_view>& lines_;
     std::vector<Dropped> dropped_;
+    std::size_t changed_ = 0;
     std::size_t unreadFrom_ = 0;
     const char* unreadCode_ = "";
 };
@@ -106,6 +123,24 @@ void AddChangedLines(const std::vector<std::string_view>& before, const std::vec
         }
     }
     std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) { return a.line < b.line; });
+}
+
+// Why a resave refuses a round, with what --force does then.
+std::string Loss(std::size_t lost, std::size_t changed) {
+    const std::size_t drops = lost - changed;
+    std::string text = "a save would ";
+    if (drops > 0) text += "drop " + Counted(drops, "line", "lines");
+    if (drops > 0 && changed > 0) text += " and ";
+    if (changed > 0) text += "change what " + Counted(changed, "line", "lines") + " mean" + (changed == 1 ? "s" : "");
+    return text + (changed > 0 ? "; --force saves what the editor loads" : "; --force saves without them");
+}
+
+// The path a patch names: as shown, unless git apply would refuse it (absolute, or above the current
+// directory); then from the game folder, where the patch applies.
+std::string PatchPath(const GameFolder& folder, const std::string& shown) {
+    const std::string wrapped = "/" + shown + "/";
+    if (shown.front() != '/' && wrapped.find("/../") == std::string::npos) return shown;
+    return shown.substr(folder.ProgramDirectory().size());
 }
 
 struct Outcomes {
@@ -146,7 +181,8 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
         }
         const std::string& bytes = *read.bytes;
         level::Level level(services, folder.ProgramDirectory());
-        DroppedLines dropped;
+        const std::vector<std::string_view> before = SplitLines(bytes);
+        DroppedLines dropped(before);
         level::LoadLevelText(level, bytes, &dropped);
         if (const std::optional<level::SaveRefusal> refusal = level::RefuseToSave(level)) {
             const bool noHero = level.List(level::ListId::Hero).empty();
@@ -161,27 +197,27 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
             ++tally.unchanged;
             continue;
         }
-        const std::vector<std::string_view> before = SplitLines(bytes);
         const bool reportOnly = invocation.checkOnly || invocation.showDiff;
         std::size_t lost = 0;
-        std::vector<Finding> findings = dropped.Findings(before, file.shown, Severity::Warning, lost);
+        std::vector<Finding> findings = dropped.Findings(file.shown, Severity::Warning, lost);
         const bool refused = lost > 0 && !invocation.force;
         if (reportOnly || refused)
             for (Finding& finding : findings) finding.severity = Severity::Error;
         if (reportOnly) {
             const std::vector<std::string_view> after = SplitLines(saved);
-            if (invocation.showDiff) diff += UnifiedDiff(file.shown, before, after, DiffLines(before, after));
+            if (invocation.showDiff)
+                diff += UnifiedDiff(PatchPath(folder, file.shown), before, after, DiffLines(before, after));
             if (invocation.checkOnly) {
                 AddChangedLines(before, after, file.shown, findings);
                 for (const Finding& finding : findings) AppendText(out, finding);
+                if (refused) out += file.shown + ": a resave refuses it, as " + Loss(lost, dropped.Changed()) + "\n";
             }
-            ++tally.saved;
+            ++(refused ? tally.refused : tally.saved);
             continue;
         }
         for (const Finding& finding : findings) AppendText(out, finding);
         if (refused) {
-            out += file.shown + ": not saved, as a save would drop " + Counted(lost, "line", "lines") +
-                   "; --force saves without them\n";
+            out += file.shown + ": not saved, as " + Loss(lost, dropped.Changed()) + "\n";
             ++tally.refused;
             continue;
         }

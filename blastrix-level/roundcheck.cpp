@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <future>
 
 #include "dragarea.h"
@@ -25,15 +26,20 @@ class RawLines {
 public:
     explicit RawLines(std::string_view bytes) : bytes_(bytes) {}
 
+    // Line `number` as stored, without its line feed.
+    std::string_view Stored(std::size_t number) { return Line(number); }
+
     // The column, from 1, of the byte that the loader's text of line `number` has at `offset`.
     std::size_t Column(std::size_t number, std::size_t offset) {
         const std::string_view raw = Line(number);
         std::size_t kept = 0;
+        std::size_t past = 1;  // the column after the last byte kept: the end of the loader's text
         for (std::size_t i = 0; i < raw.size(); ++i) {
             if (raw[i] == '\r') continue;
             if (kept++ == offset) return i + 1;
+            past = i + 2;
         }
-        return raw.size() + 1;
+        return past;
     }
 
 private:
@@ -59,12 +65,6 @@ private:
 
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 // "1, 2 or 3"
 std::string PlatformSizes() {
     std::vector<std::string> sizes;
@@ -87,6 +87,41 @@ std::string OutOfRangeText(std::string_view field, level::LevelIntFault fault) {
                                   ? "a hexadecimal coordinate has at most 8 digits, $0 to $FFFFFFFF"
                                   : "a coordinate lies from -2147483648 to 2147483647";
     return Quoted(field) + " is out of range (" + range + "), so the editor stops reading here";
+}
+
+// What a save writes after the coordinates of every object of kind `k`, line end included, taken
+// from the writer.
+std::string_view SavedTail(std::size_t k) {
+    static const std::array<std::string, level::kKinds.size()> tails = [] {
+        std::array<std::string, level::kKinds.size()> all;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const level::ObjectKind& kind = level::kKinds[i];
+            const level::PlacedObject sample{kind.tag, {1, 1, kind.width, kind.height}};
+            char line[level::kLineCapacity];
+            const std::size_t length = level::FormatObjectLine(sample, line);
+            all[i].assign(line + kind.keyword.size() + 4, line + length);  // past "keyword,1,1"
+        }
+        return all;
+    }();
+    return tails[k];
+}
+
+std::vector<std::string_view> SplitFields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        fields.push_back(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        if (comma == std::string_view::npos) return fields;
+        start = comma + 1;
+    }
+}
+
+// Two fields the game reads alike: the same text, or the same integer written otherwise.
+bool SameValue(std::string_view a, std::string_view b) {
+    if (a == b) return true;
+    const std::optional<std::int32_t> x = level::ParseLevelInt(a);
+    return x && x == level::ParseLevelInt(b);
 }
 
 // Reports what the loader does with the lines of one level file.
@@ -113,7 +148,7 @@ public:
         }
         for (const level::ObjectKind& kind : level::kKinds) {
             if (keyword == kind.keyword) break;
-            if (EqualIgnoringCase(keyword, kind.keyword)) {
+            if (files::EqualIgnoringCase(keyword, kind.keyword)) {
                 message += "; did you mean " + Quoted(kind.keyword) + "?";
                 break;
             }
@@ -123,6 +158,12 @@ public:
 
     void ObjectCreated(const level::LoadedLine& line, const level::PlacedObject& object) override {
         if (asSaved_) FollowSave(line, object);
+        // A line that stands where a save writes it, as it writes it, says what the editor loads.
+        if (!asSaved_) {
+            if (std::optional<MeaningChange> change = ChangedMeaning(line, object, lines_.Stored(line.number)))
+                Add(line, line.text.substr(change->offset, 0), Severity::Warning, change->code,
+                    std::move(change->message));
+        }
         if (firstObjectLine == 0) firstObjectLine = line.number;
         if (object.tag == level::kHeroTag) heroLine = line.number;
         const level::Bounds& b = object.bounds;
@@ -167,11 +208,10 @@ public:
             // The second coordinate fails after the first has been kept for the next object.
             if (field == 2) pendingLine = line.number;
             const level::LevelIntFault fault = level::WhyNotLevelInt(text);
-            if (fault == level::LevelIntFault::NotANumber)
-                Add(line, text, Severity::Error, "not-an-integer",
-                    Quoted(text) + " is not an integer, so the editor stops reading here");
-            else
-                Add(line, text, Severity::Error, "out-of-range", OutOfRangeText(text, fault));
+            Add(line, text, Severity::Error, StopCode(line, field),
+                fault == level::LevelIntFault::NotANumber
+                    ? Quoted(text) + " is not an integer, so the editor stops reading here"
+                    : OutOfRangeText(text, fault));
         }
         if (linesLeft > 0) {
             Add(line, line.fields[0], Severity::Note, "unread-lines",
@@ -205,7 +245,7 @@ private:
         const auto k = static_cast<std::size_t>(object.tag - level::kFirstTag);
         const std::string_view left = line.fields[1];
         const std::string_view top = line.fields[2];
-        const std::string_view rest = KindRest(k);
+        const std::string_view rest = SavedTail(k);
         const char* const end = top.data() + top.size();
         asSaved_ = level::kKinds[k].list >= lastList_ && line.text.data() == bytes_.data() + savedUpTo_ &&
                    top.data() == left.data() + left.size() + 1 && AsWritten(left) && AsWritten(top) &&
@@ -213,19 +253,6 @@ private:
                    std::equal(rest.begin(), rest.end(), end);
         lastList_ = level::kKinds[k].list;
         if (asSaved_) savedUpTo_ = static_cast<std::size_t>(end - bytes_.data()) + rest.size();
-    }
-
-    // What a save writes after the coordinates of every object of kind `k`, taken from the writer.
-    std::string_view KindRest(std::size_t k) {
-        std::string& rest = kindRests_[k];
-        if (rest.empty()) {
-            const level::ObjectKind& kind = level::kKinds[k];
-            const level::PlacedObject sample{kind.tag, {1, 1, kind.width, kind.height}};
-            char line[level::kLineCapacity];
-            const std::size_t length = level::FormatObjectLine(sample, line);
-            rest.assign(line + kind.keyword.size() + 4, line + length);  // past "keyword,1,1"
-        }
-        return rest;
     }
 
     // A coordinate as a save writes it: decimal digits without a leading zero, after a '-' when
@@ -251,7 +278,6 @@ private:
     bool asSaved_ = true;
     std::size_t savedUpTo_ = 0;
     level::ListId lastList_ = level::ListId::Hero;
-    std::array<std::string, level::kKinds.size()> kindRests_;
 };
 
 // What a save does with the level file, by what it is.
@@ -306,6 +332,57 @@ std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::strin
     else
         message += "a save writes this line as " + Quoted(savedLine);
     return Finding{file, line, common - start + 1, severity, "not-as-saved", std::move(message)};
+}
+
+const char* StopCode(const level::LoadedLine& line, std::size_t field) {
+    if (field == 0) return "sprite-unreadable";
+    return level::WhyNotLevelInt(line.fields[field]) == level::LevelIntFault::NotANumber ? "not-an-integer"
+                                                                                         : "out-of-range";
+}
+
+std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const level::PlacedObject& object,
+                                            std::string_view stored) {
+    const auto k = static_cast<std::size_t>(object.tag - level::kFirstTag);
+    const level::ObjectKind& kind = level::kKinds[k];
+    std::string_view tail = SavedTail(k);
+    tail.remove_suffix(2);  // the line end, which the loader's text lacks
+    const std::string_view top = line.fields[2];
+    const bool ownTop = top.data() != line.fields[1].data();
+    const char* const end = top.data() + top.size();
+    // Nearly every line ends as a save writes it; only the others are taken apart.
+    if (ownTop && std::string_view(end, static_cast<std::size_t>(line.text.data() + line.text.size() - end)) == tail)
+        return std::nullopt;
+    const std::string where =
+        " loads at " + std::to_string(object.bounds.left) + "," + std::to_string(object.bounds.top);
+    // The loader drops CRs, and ends a line's text at a 0x1A.
+    if (line.text.size() < static_cast<std::size_t>(stored.size() - std::count(stored.begin(), stored.end(), '\r')))
+        return MeaningChange{"mark-in-line", line.text.size(),
+                             "a 0x1A byte ends the line for the editor, which reads " + Quoted(line.text) + ", so " +
+                                 Quoted(kind.keyword) + where};
+    if (!ownTop)
+        return MeaningChange{"missing-field", line.text.size(),
+                             Quoted(kind.keyword) +
+                                 " has no second coordinate: the editor reads the first twice, so it" + where};
+    const std::vector<std::string_view> fields = SplitFields(line.text);
+    const std::string savedLine = std::string(kind.keyword) + ",0,0" + std::string(tail);
+    const std::vector<std::string_view> saved = SplitFields(savedLine);
+    // A platform's size is the last field a save writes.
+    if (kind.list == level::ListId::Platform && fields.size() < saved.size())
+        return MeaningChange{"missing-field", line.text.size(),
+                             Quoted(kind.keyword) + " has no size field: the editor takes the size from the last " +
+                                 "field, " + Quoted(fields.back()) + ", so it" + where + " as a platform " +
+                                 std::to_string(kind.width) + " pixels wide"};
+    for (std::size_t i = 3; i < fields.size(); ++i) {
+        // A line may end before the fields the editor does not read; a save adds them.
+        if (i < saved.size() ? SameValue(fields[i], saved[i]) : fields[i].empty()) continue;
+        const auto offset = static_cast<std::size_t>(fields[i].data() - line.text.data());
+        const std::string number = std::to_string(i + 1);
+        return MeaningChange{"unread-field", offset,
+                             "field " + number + " of " + Quoted(kind.keyword) + " is " + Quoted(fields[i]) +
+                                 ", which the editor does not read: a save " +
+                                 (i < saved.size() ? "writes " + Quoted(saved[i]) + " in its place" : "drops it")};
+    }
+    return std::nullopt;
 }
 
 LevelFileBytes ReadLevelFile(const std::string& path) {
@@ -399,15 +476,16 @@ void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& re
     }
 }
 
-std::optional<Finding> CheckBackground(const FolderFile& background) {
+std::optional<Finding> CheckBackground(const FolderFile& background, const std::string& levelFile) {
     const auto finding = [&](const char* code, std::string message) {
         return Finding{background.shown, 0, 0, Severity::Warning, code, std::move(message)};
     };
     const std::string size = std::to_string(level::kGameAreaWidth) + "x" + std::to_string(level::kGameAreaHeight);
     struct stat st {};
+    // Told at the level file, as annotations need a file that is there.
     if (stat(background.path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return finding("background-missing",
-                       "the round has no background: the editor asks for a " + size + " PNG of this name");
+        return Finding{levelFile, 0, 0, Severity::Warning, "background-missing",
+                       "the round has no background: the editor asks for a " + size + " PNG, " + background.shown};
     files::RgbaImage image;
     try {
         image = files::DecodePngFile(background.path);
@@ -432,7 +510,8 @@ void AddSaveLeftovers(const FolderFile& levelFile, RoundReport& report) {
     const files::SaveLeftovers leftovers = files::FindSaveLeftovers(levelFile.path);
     const auto shown = [&levelFile](const std::string& path) {
         const std::size_t slash = levelFile.shown.find_last_of('/');
-        return levelFile.shown.substr(0, slash == std::string::npos ? 0 : slash + 1) + path.substr(path.find_last_of('/') + 1);
+        const std::string folder = levelFile.shown.substr(0, slash == std::string::npos ? 0 : slash + 1);
+        return folder + path.substr(path.find_last_of('/') + 1);
     };
     if (!leftovers.journal.empty())
         report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "interrupted-save",
@@ -446,17 +525,26 @@ void AddSaveLeftovers(const FolderFile& levelFile, RoundReport& report) {
 
 }  // namespace
 
+Finding MissingLevelFile(const FolderFile& levelFile) {
+    std::string message = "the round has no level file: the editor shows it empty";
+    std::error_code error;
+    const std::filesystem::path link = std::filesystem::read_symlink(levelFile.path, error);
+    if (!error)
+        message = "the level file is a link to " + link.string() +
+                  ", which does not exist: the editor shows the round empty";
+    return {levelFile.shown, 0, 0, Severity::Note, "no-level-file", std::move(message)};
+}
+
 RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int round) {
     RoundReport report;
     report.round = round;
+    const FolderFile levelFile = folder.LevelFile(round);
+    report.levelFile = levelFile.shown;
     const FolderFile background = folder.Background(round);
     report.backgroundFile = background.shown;
     // Decoding the background takes as long as loading a large round: it runs meanwhile.
     std::future<std::optional<Finding>> backgroundFinding =
-        std::async(std::launch::async, [&background] { return CheckBackground(background); });
-
-    const FolderFile levelFile = folder.LevelFile(round);
-    report.levelFile = levelFile.shown;
+        std::async(std::launch::async, [&] { return CheckBackground(background, report.levelFile); });
     const LevelFileBytes file = ReadLevelFile(levelFile.path);
     if (file.tooLarge) {
         report.levelFileExists = true;
@@ -477,6 +565,8 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
             report.findings.push_back({namer(), 0, 0, Severity::Error, "sprite-unreadable",
                                        "the sprite cannot be read: " + services.FailedSpriteReason() +
                                            "; the editor stops loading a round at the first object that needs it"});
+    } else {
+        report.findings.push_back(MissingLevelFile(levelFile));
     }
     AddSaveLeftovers(levelFile, report);
     if (std::optional<Finding> finding = backgroundFinding.get()) report.findings.push_back(std::move(*finding));
@@ -510,9 +600,7 @@ std::vector<Finding> AmbiguousNames(const GameFolder& folder, int round, std::se
                 // The round's own findings tell of a folder that cannot be read.
             }
             if (entries.empty()) break;
-            std::string key = shown + name;
-            std::transform(key.begin(), key.end(), key.begin(),
-                           [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+            const std::string key = files::LowerAscii(shown + name);
             if (entries.size() > 1 && reported.insert(key).second) {
                 std::string spellings;
                 for (const std::string& entry : entries) spellings += (spellings.empty() ? "" : ", ") + entry;

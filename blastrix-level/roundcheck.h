@@ -14,6 +14,7 @@
 #include "gamefolder.h"
 #include "headlessservices.h"
 #include "level.h"
+#include "levelfile.h"
 #include "objectkind.h"
 
 // What checking one round found, and what the editor would hold of it.
@@ -51,13 +52,33 @@ using SpriteNamer = std::function<std::string()>;
 void CheckLevelText(level::Level& level, std::string_view bytes, RoundReport& report,
                     const SpriteNamer& spriteNamer = {});
 
+// The code of the line the loader stops at, where fields[`field`] failed (the keyword, 0, when its
+// object could not be made).
+const char* StopCode(const level::LoadedLine& line, std::size_t field);
+
+// A line from which the editor loads an object other than the line says: a 0x1A byte inside it
+// that ends its text, a field the editor reads that the line lacks, or one it does not read that a
+// save writes otherwise, which the game reads. `stored` is the line as the file holds it, without
+// its line feed.
+struct MeaningChange {
+    const char* code;
+    std::size_t offset;  // of the field at fault in the loader's text of the line
+    std::string message;
+};
+std::optional<MeaningChange> ChangedMeaning(const level::LoadedLine& line, const level::PlacedObject& object,
+                                            std::string_view stored);
+
 // Where a save writing `saved` would first change a file holding `bytes`, as a finding of `severity`
 // on `file`; nothing when the file is what a save writes.
 std::optional<Finding> FirstUnsavedLine(std::string_view bytes, const std::string& saved, const std::string& file,
                                         Severity severity);
 
-// The finding on a round background that is missing, unreadable or not the game area's size.
-std::optional<Finding> CheckBackground(const FolderFile& background);
+// The finding on a round background that is missing (told at `levelFile`, as findings name it),
+// unreadable or not the game area's size.
+std::optional<Finding> CheckBackground(const FolderFile& background, const std::string& levelFile);
+
+// The note on a round without a level file, or with a link to none in its place.
+Finding MissingLevelFile(const FolderFile& levelFile);
 
 // Both checks of a round of the folder, its findings sorted.
 RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int round);

@@ -3,12 +3,6 @@
 #include "findingcodes.h"
 #include "report.h"
 
-namespace {
-
-constexpr const char* kInformationUri = "http://www.vellamor.example/";
-
-}  // namespace
-
 std::string PathUri(const std::string& path) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = !path.empty() && path[0] == '/' ? "file://" : "";
@@ -34,9 +28,7 @@ std::string SarifLog::Head() {
         "  \"version\": \"2.1.0\",\n"
         "  \"runs\": [\n    {\n      \"tool\": {\n        \"driver\": {\n"
         "          \"name\": \"blastrix-level\",\n          \"version\": \"" BLASTRIX_VERSION "\",\n"
-        "          \"informationUri\": \"";
-    out += kInformationUri;
-    out += "\",\n          \"rules\": [";
+        "          \"rules\": [";
     for (std::size_t i = 0; i < kFindingCodes.size(); ++i) {
         const FindingCode& code = kFindingCodes[i];
         out += i == 0 ? "\n" : ",\n";

@@ -28,14 +28,17 @@ bool Exists(const std::string& path) {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualIgnoringCase(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return i == a.size() && b[i] == '\0';
+}  // namespace
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
-}  // namespace
+std::string LowerAscii(std::string name) {
+    for (char& c : name) c = LowerAscii(c);
+    return name;
+}
 
 std::vector<std::string> EntriesIgnoringCase(const std::string& directory, const std::string& name) {
     if (name.empty()) return {};

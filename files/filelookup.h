@@ -2,9 +2,15 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace files {
+
+// Whether two names are the same ignoring ASCII case, as every lookup of a game's files compares them.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+// `name` in ASCII lower case, the form names ignoring case are kept by.
+std::string LowerAscii(std::string name);
 
 // Every entry of `directory` named `name` ignoring ASCII case, in byte order; the first is the one
 // used, whatever spelling was asked for, so that every caller gets the same file. Throws

@@ -447,9 +447,11 @@ TEST_F(CliTest, CheckReadsTheFirstSpellingInByteOrderAndWarnsOncePerName) {
         return file + ": warning: several entries match this name ignoring case (" + spellings +
                "): the editor and every command use " + used + " [ambiguous-name]";
     };
-    EXPECT_EQ(run.Lines(), (Strings{warning("Levels", "Levels, levels", "Levels"),
-                                    warning("Levels/LEVEL3.lev", "LEVEL3.lev, Level3.lev", "LEVEL3.lev"),
+    // The directories' and sprites' findings follow the rounds'.
+    EXPECT_EQ(run.Lines(), (Strings{warning("Levels/LEVEL3.lev", "LEVEL3.lev, Level3.lev", "LEVEL3.lev"),
                                     warning("Levels/LEVEL3.png", "LEVEL3.png, Level3.png", "LEVEL3.png"),
+                                    "Levels/Level4.lev: note: the round has no level file: the editor shows it empty [no-level-file]",
+                                    warning("Levels", "Levels, levels", "Levels"),
                                     warning("data/Bomba.png", "Bomba.png, bomba.png", "Bomba.png"),
                                     "2 rounds checked: 0 errors, 4 warnings"}));
 }

@@ -42,10 +42,23 @@ public:
 
 TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
     const std::string g = Name();
+    // Round 14 alone uses malo2, and its load stops at boost, whose sprite cannot be read.
+    Write("b/levels/Level14.lev", kHero + kBomb + "malo2,300,150\r\nboost,300,150\r\n");
+    Write("b/data/boost.png", "not a picture");
     struct Case {
         std::vector<std::string> arguments;
         std::vector<std::string> files;
+        int status = 0;
     };
+    // Every round, by number in one folder and by file in the other.
+    Case everyRound{{"-C", g}, {}, 1};
+    for (const std::string folder : {"", "b/"}) {
+        for (int round = 1; round <= 14; ++round) {
+            const std::string file = "levels/Level" + std::to_string(round) + ".lev";
+            everyRound.arguments.push_back(folder.empty() ? std::to_string(round) : folder + file);
+            everyRound.files.push_back(g + "/" + folder + file);
+        }
+    }
     const Case cases[] = {
         {{g + "/levels/Level3.lev", g + "/b/LEVELS/level5.PNG"},
          {g + "/levels/Level3.lev", g + "/b/levels/Level5.lev"}},
@@ -53,20 +66,27 @@ TEST_F(InterfaceTest, RoundFilesAndNumbersNameTheRoundsOfTheirGameFolders) {
          {g + "/levels/Level4.lev", g + "/b/levels/Level5.lev"}},
         {{g + "/data/moneda.png"}, {g + "/levels/Level3.lev"}},
         {{g + "/DATA/Bomba.PNG"}, {g + "/levels/Level3.lev", g + "/levels/Level4.lev"}},
+        {{g + "/b/data/malo2.png"}, {g + "/b/levels/Level14.lev"}, 1},
+        {{g + "/b/data/boost.png"}, {g + "/b/levels/Level14.lev"}, 1},
+        everyRound,
         {{"-C", g, "-C", "b", "5", "levels/Level1.lev"}, {g + "/b/levels/Level1.lev", g + "/b/levels/Level5.lev"}},
+        {{g + "/levels/./Level3.lev", g + "//b/levels/Level5.lev"}, {g + "/levels/Level3.lev", g + "/b/levels/Level5.lev"}},
+        // Files of levels/ and data/ that no round reads name no round.
+        {{g + "/levels/Level15.lev", g + "/levels/Level03.lev", g + "/data/other.png", g + "/levels/Level3.txt",
+          g + "/docs/data/logo.png"},
+         {}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"check", "--format", "json"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         const ToolRun run = Tool(arguments, Parent());
-        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.status, c.status) << run.err;
         std::vector<std::string> files;
         for (const QJsonValue round : QJsonDocument::fromJson(QByteArray::fromStdString(run.out))["rounds"].toArray())
             files.push_back(round.toObject()["file"].toString().toStdString());
         EXPECT_EQ(files, c.files) << c.arguments[0];
     }
-    for (const std::string& bad : {g + "/levels/Level15.lev", g + "/levels/Level03.lev", g + "/data/other.png",
-                                   g + "/levels/Level3.txt", std::string("Level3.lev")}) {
+    for (const std::string& bad : {std::string("Level3.lev"), g + "/other/Level3.lev"}) {
         const ToolRun run = Tool({"check", bad}, Parent());
         EXPECT_EQ(run.status, 2) << bad;
         EXPECT_EQ(run.err.rfind("blastrix-level: '" + bad + "' is neither a round", 0), 0u) << run.err;
@@ -108,6 +128,7 @@ TEST_F(InterfaceTest, SelectAndIgnoreKeepFindingsByCodeAndWerrorCountsOnlyThoseK
         {{"--werror"}, 1, 4, "0 errors, 3 warnings"},
         {{"--werror", "--select", "odd-coordinate,not-as-saved"}, 1, 2, "0 errors, 1 warning"},
         {{"--werror", "--select", "not-as-saved"}, 0, 1, "0 errors, 0 warnings"},
+        {{"--select", "not-an-integer"}, 0, 0, "0 errors, 0 warnings"},
         {{"--werror", "--ignore", "odd-coordinate", "--ignore=unknown-keyword,background-missing"}, 0, 1,
          "0 errors, 0 warnings"},
         {{"--select", "odd-coordinate", "--select", "unknown-keyword", "--ignore", "odd-coordinate"}, 0, 1,
@@ -133,6 +154,7 @@ TEST_F(InterfaceTest, OutputThatCannotBeWrittenExitsWithTwo) {
         const ToolRun run = Tool(arguments, {}, {}, "/dev/full");
         EXPECT_EQ(run.status, 2) << arguments[0] << " " << arguments.back();
         EXPECT_EQ(run.err.rfind("blastrix-level: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
     }
 }
 
@@ -152,7 +174,8 @@ TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidate
     fs::create_directories(folder_ / game / "levels" / "Level6.lev");
     fs::create_symlink("Level7.lev", folder_ / game / "levels" / "Level7.lev");
     Write(game + "/levels/level4.lev", kHero);
-    Write(game + "/levels/Level8.lev", kHero + kBomb + "bomba,99999999999,40\r\n");
+    Write(game + "/levels/Level8.lev",
+          kHero + kBomb + "bomba,210\r\nmalo2,300,40,32,26,2\r\nbomba,220,4\x1a" "0\r\nbomba,99999999999,40\r\n");
     Write(game + "/levels/Level9.lev", "");
     fs::resize_file(folder_ / game / "levels" / "Level9.lev", std::uintmax_t{1} << 40);
     // A save of round 4 cut short while it rewrote the file in place, and one of round 5 before its rename.
@@ -161,11 +184,12 @@ TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidate
     Write(game + "/levels/Level2.png", "not a picture");
     WriteBackground(game + "/levels/Level3.png", 300, 200);
 
-    const ToolRun run = Tool({"-C", game, "check", "--format", "sarif", "1-9"});
+    const ToolRun run = Tool({"-C", game, "check", "--format", "sarif", "1-10"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Tool({"-C", game, "check", "--format", "sarif", "1-9"}).out, run.out);
+    EXPECT_EQ(Tool({"-C", game, "check", "--format", "sarif", "1-10"}).out, run.out);
     const QJsonObject log = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
     const QJsonArray rules = log["runs"][0]["tool"]["driver"]["rules"].toArray();
+    EXPECT_FALSE(log["runs"][0]["tool"]["driver"].toObject().contains("informationUri")) << "no address of its own";
 
     std::ifstream in(fs::path(BLASTRIX_SOURCE_DIR) / "blastrix-level" / "blastrix-level.1");
     std::string manual(std::istreambuf_iterator<char>(in), {});
@@ -195,7 +219,7 @@ TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidate
 
     // The results name the files and codes that the text names, in its order.
     std::vector<std::string> named;
-    for (const std::string& line : Tool({"-C", game, "check", "1-9"}).Lines()) {
+    for (const std::string& line : Tool({"-C", game, "check", "1-10"}).Lines()) {
         if (line.find(": ") == std::string::npos || line.back() != ']') continue;
         std::string file = line.substr(0, line.find(':'));
         file.replace(file.find(" #"), 2, "%20%23");
@@ -207,12 +231,14 @@ TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidate
         const QJsonObject result = value.toObject();
         const std::string code = result["ruleId"].toString().toStdString();
         found.insert(code);
+        ASSERT_TRUE(result.contains("ruleIndex")) << code;
         EXPECT_EQ(rules[result["ruleIndex"].toInt()]["id"].toString(), result["ruleId"].toString());
         const QJsonObject location = result["locations"][0]["physicalLocation"].toObject();
         const std::string uri = location["artifactLocation"]["uri"].toString().toStdString();
         located.push_back(uri + " " + code);
         const bool wholeFile = uri.rfind(".png") == uri.size() - 4 || code == "unreadable-file" ||
                                code == "not-a-file" || code == "ambiguous-name" || code == "too-large" ||
+                               code == "no-level-file" || code == "background-missing" ||
                                code == "interrupted-save" || code == "save-leftover";
         EXPECT_EQ(location.contains("region"), !wholeFile) << code;
     }

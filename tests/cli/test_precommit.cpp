@@ -1,6 +1,9 @@
-// The repository's pre-commit hooks, run by the real pre-commit in a throw-away game repository.
+// The repository's pre-commit hooks, run by the real pre-commit in a throw-away game repository, and
+// the README's recipes for a game's repository, taken from the README as written.
 
 #include <cctype>
+#include <fstream>
+#include <iterator>
 
 #include "clifixture.h"
 
@@ -40,6 +43,27 @@ public:
         return Shell("cd repo && git add -A && pre-commit try-repo ../hooks " + id + " --all-files");
     }
 };
+
+// The README's fenced block that holds `marker`.
+std::string ReadmeBlock(const std::string& marker) {
+    std::ifstream in(fs::path(BLASTRIX_SOURCE_DIR) / "README.md");
+    const std::string readme(std::istreambuf_iterator<char>(in), {});
+    const std::size_t at = readme.find(marker);
+    if (at == std::string::npos) return "";
+    const std::size_t open = readme.find('\n', readme.rfind("\n```", at) + 1) + 1;
+    return readme.substr(open, readme.find("\n```", at) + 1 - open);
+}
+
+// The line of a README block that holds `marker`, without the comment at its end.
+std::string ReadmeLine(const std::string& marker) {
+    const std::string block = ReadmeBlock(marker);
+    const std::size_t at = block.find(marker);
+    if (at == std::string::npos) return "";
+    const std::size_t start = block.rfind('\n', at) + 1;
+    std::string line = block.substr(start, block.find('\n', at) - start);
+    const std::size_t comment = line.find("   #");
+    return line.substr(0, comment == std::string::npos ? line.find(" # ") : comment);
+}
 
 TEST_F(PreCommitTest, HooksFailOnARoundThatNeedsWorkShowingWhyAndPassOnceItIsDone) {
     const std::string level = "repo/game/levels/Level3.lev";
@@ -81,6 +105,62 @@ TEST_F(PreCommitTest, HooksMatchTheRoundFilesWhateverTheirCase) {
         (fs::path(BLASTRIX_SOURCE_DIR) / ".pre-commit-hooks.yaml").string() + "'");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
+}
+
+// Taken from the README: the changed rounds, the SARIF job's steps, the pre-commit configuration and
+// the git driver's set-up, each run in a game's repository as a team copies it.
+TEST_F(PreCommitTest, ReadmeRecipesRunAsWrittenInAGameRepository) {
+    const std::string changed = ReadmeLine("--name-only -- game/levels game/data");
+    ASSERT_NE(changed, "");
+    Write("repo/game/levels/Level3.lev", kGood);
+    Write("repo/game/data/l\xc3\xb6go 1.png", "a picture no round uses");
+    Write("repo/.gitattributes", "* text=auto\n");
+    ASSERT_EQ(Shell("cd repo && git add -A && git commit -qm rounds").status, 0);
+    EXPECT_EQ(Shell("cd repo && " + changed).out, "0 rounds checked: 0 errors, 0 warnings\n") << "nothing changed";
+    Write("repo/game/data/l\xc3\xb6go 1.png", "another picture");
+    EXPECT_EQ(Shell("cd repo && " + changed).status, 0) << "a picture no round uses changed";
+    Write("repo/game/levels/Level3.lev", kGood + "bomba,x,40\r\n");
+    const ToolRun round = Shell("cd repo && " + changed);
+    EXPECT_EQ(round.status, 1);
+    EXPECT_NE(round.out.find("game/levels/Level3.lev:3:7: error:"), std::string::npos) << round.out;
+
+    // The job's steps that run the tool, as GitHub runs them: 1 goes on to the upload, anything else fails.
+    std::vector<std::string> steps;
+    const std::string job = ReadmeBlock("upload-sarif");
+    for (std::size_t at = 0; (at = job.find("- run: blastrix-level", at)) != std::string::npos; ++at)
+        steps.push_back(job.substr(at + 7, job.find('\n', at) - at - 7));
+    ASSERT_EQ(steps.size(), 2u) << job;
+    Write("sarif-step", steps[0]);
+    Write("github-step", steps[1]);
+    EXPECT_EQ(Shell("cd repo && bash -eo pipefail ../sarif-step").status, 0);
+    EXPECT_NE(Read("repo/rounds.sarif").find("\"ruleId\":\"not-an-integer\""), std::string::npos);
+    EXPECT_EQ(Shell("cd repo && bash -eo pipefail ../github-step").status, 1);
+    EXPECT_NE(Shell("cd repo && PATH=/usr/bin:/bin bash -eo pipefail ../sarif-step").status, 0) << "no tool";
+    EXPECT_NE(Shell("cd repo && mv game/levels levels.away && bash -eo pipefail ../sarif-step").status, 0)
+        << "a game folder without levels/";
+    ASSERT_EQ(Shell("cd repo && mv levels.away game/levels && rm rounds.sarif").status, 0);
+
+    // The configuration, pinned as the README says, on this repository's hooks.
+    std::string config = ReadmeBlock("repos:");
+    const std::string url = "https://example.invalid/blastrix-editor.git";
+    ASSERT_NE(config.find(url), std::string::npos) << config;
+    config.replace(config.find(url), url.size(), (folder_ / "hooks").string());
+    Write("repo/.pre-commit-config.yaml", config);
+    const ToolRun pinned = Shell("cd repo && " + ReadmeLine("pre-commit autoupdate"));
+    EXPECT_EQ(pinned.status, 0) << pinned.out;
+    Write("repo/game/levels/Level3.lev", kGood);
+    const ToolRun hooks = Shell("cd repo && git add -A && pre-commit run --all-files");
+    EXPECT_EQ(hooks.status, 0) << hooks.out;
+
+    // The driver, with a round whose name is in capitals kept as CR LF despite text=auto.
+    const std::string setUp = ReadmeBlock("diff.blastrix.command");
+    Write("driver", setUp);
+    ASSERT_EQ(Shell("cd repo && sh ../driver").status, 0) << setUp;
+    Write("repo/game/levels/Level6.LEV", kGood);
+    ASSERT_EQ(Shell("cd repo && git add -A && git commit -qm six").status, 0);
+    EXPECT_EQ(Shell("cd repo && git show HEAD:game/levels/Level6.LEV").out, kGood) << "stored with LF";
+    Write("repo/game/levels/Level6.LEV", "start,320,120\r\nbomba,220,40,14,18,1,500\r\n");
+    EXPECT_NE(Shell("cd repo && git diff").out.find("moved bomba from 200,40 to 220,40"), std::string::npos);
 }
 
 }  // namespace
