@@ -74,7 +74,16 @@ const std::array<FindingCode, kFindingCodeCount> kFindingCodes = {{
      "The round background is not 278x252: the editor cuts off what lies beyond the game area, and the window's "
      "artwork shows where it does not reach."},
     {"save-failed", Severity::Error, "a resave that could not write the level file",
-     "A resave could not write the level file, which is left as it was; the editor's text follows."},
+     "A resave could not write the level file: the step that failed with the system's words, then what became of "
+     "the file: as it was; or with the previous round kept in a copy beside it, which is named; or written but "
+     "not yet flushed, so that it may not survive a power cut."},
+    {"interrupted-save", Severity::Error, "a level file whose save in place was cut short",
+     "A save was cut short while it rewrote the level file in place, so the file may hold part of the new round "
+     "and part of the old one. The complete copy of the old bytes beside it is named: the editor's load and "
+     "resave put it back."},
+    {"save-leftover", Severity::Warning, "a temporary file left beside a level file by a save cut short",
+     "A temporary file or an unfinished copy that a save cut short left beside the level file; the next load or "
+     "save of the round removes it."},
     {"moved", Severity::Note, "diff: an object of the kind moved",
      "Told by diff: an object moved from its place in OLD to its place in NEW.", true},
     {"added", Severity::Note, "diff: an object that NEW has and OLD does not",

@@ -18,7 +18,7 @@ struct FindingCode {
     bool toldByDiff = false;  // diff's, which check never gives
 };
 
-constexpr std::size_t kFindingCodeCount = 31;
+constexpr std::size_t kFindingCodeCount = 33;
 extern const std::array<FindingCode, kFindingCodeCount> kFindingCodes;
 
 // The code's place in kFindingCodes; nothing for a string that is no code.

@@ -7,6 +7,7 @@
 #include "linediff.h"
 #include "report.h"
 #include "roundcheck.h"
+#include "safefile.h"
 
 namespace {
 
@@ -160,6 +161,14 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
     std::string diff;
     for (const int round : invocation.rounds) {
         const FolderFile file = folder.LevelFile(round);
+        try {
+            // The round read is the one last saved, as the editor's load makes it.
+            files::UndoInterruptedSave(file.path);
+        } catch (const files::SaveFailure& e) {
+            AppendText(out, {file.shown, 0, 0, Severity::Error, "save-failed", level::SaveFailureReport(e)});
+            ++tally.failed;
+            continue;
+        }
         const LevelFileBytes read = ReadLevelFile(file.path);
         if (!read.error.empty()) {
             AppendText(out, UnreadableLevelFile(read, file.shown, "it is left as it is"));
@@ -217,7 +226,7 @@ int RunResave(const Invocation& invocation, const GameFolder& folder) {
             out += file.shown + ": saved\n";
             ++tally.saved;
         } catch (const level::SaveError& e) {
-            AppendText(out, {file.shown, 0, 0, Severity::Error, "save-failed", std::string("not saved: ") + e.what()});
+            AppendText(out, {file.shown, 0, 0, Severity::Error, "save-failed", e.Report()});
             ++tally.failed;
         }
     }

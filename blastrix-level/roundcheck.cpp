@@ -521,6 +521,28 @@ std::optional<Finding> CheckBackground(const FolderFile& background, const std::
     return finding("background-size", std::move(message));
 }
 
+namespace {
+
+// What saves cut short left beside the level file, named as the file is.
+void AddSaveLeftovers(const FolderFile& levelFile, RoundReport& report) {
+    const files::SaveLeftovers leftovers = files::FindSaveLeftovers(levelFile.path);
+    const auto shown = [&levelFile](const std::string& path) {
+        const std::size_t slash = levelFile.shown.find_last_of('/');
+        const std::string folder = levelFile.shown.substr(0, slash == std::string::npos ? 0 : slash + 1);
+        return folder + path.substr(path.find_last_of('/') + 1);
+    };
+    if (!leftovers.journal.empty())
+        report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "interrupted-save",
+                                   "a save was cut short while it rewrote this file in place: the round last saved "
+                                   "is in " + shown(leftovers.journal) + ", which the editor's load and resave put back"});
+    for (const std::string& temporary : leftovers.temporaries)
+        report.findings.push_back({shown(temporary), 0, 0, Severity::Warning, "save-leftover",
+                                   "a file left by a save that was cut short: the next load or save of the round "
+                                   "removes it"});
+}
+
+}  // namespace
+
 Finding MissingLevelFile(const FolderFile& levelFile) {
     std::string message = "the round has no level file: the editor shows it empty";
     std::error_code error;
@@ -564,6 +586,7 @@ RoundReport CheckRound(const GameFolder& folder, HeadlessServices& services, int
     } else {
         report.findings.push_back(MissingLevelFile(levelFile));
     }
+    AddSaveLeftovers(levelFile, report);
     if (std::optional<Finding> finding = backgroundFinding.get()) report.findings.push_back(std::move(*finding));
     // The level file's findings first, then the other files'; each file's by line.
     std::stable_sort(report.findings.begin(), report.findings.end(), [&](const Finding& a, const Finding& b) {

@@ -102,6 +102,9 @@ bool WritePicture(const std::string& target, const std::vector<std::uint8_t>& pn
     }
     try {
         WriteFile(target, png);
+    } catch (const files::SaveFailure& e) {
+        Complain(e.File() + " is not written: " + e.what());
+        return false;
     } catch (const files::FileSystemError& e) {
         Complain(e.what());
         return false;

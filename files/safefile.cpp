@@ -1,16 +1,25 @@
 #include "safefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "filedescriptor.h"
@@ -18,92 +27,238 @@
 namespace files {
 namespace {
 
-[[noreturn]] void Fail(int error, const std::string& what) {
-    throw FileSystemError(error, what + ": " + std::strerror(error));
-}
+// As the kernel's own limit on links followed in one lookup.
+constexpr int kMostLinksFollowed = 40;
+// A write that keeps taking nothing (or keeps being interrupted) is given up after this many tries.
+constexpr int kMostStalledWrites = 64;
+constexpr std::size_t kChunk = std::size_t{1} << 16;
+constexpr std::string_view kCopySuffix = ".old";
+constexpr std::size_t kRandomLength = 6;
+// The inode flags a user may set (chattr), which a new file must carry as the old one did.
+constexpr int kKeptFlags = FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL | FS_DIRSYNC_FL | FS_COMPR_FL | FS_NOCOMP_FL |
+                           FS_NOTAIL_FL | FS_PROJINHERIT_FL | FS_NOCOW_FL;
 
-mode_t NewFileMode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
+constexpr const char* kReplacedMeanwhile = "opening it refused: it was replaced while it was opened";
 
-std::string DirectoryOf(const std::string& path) {
+// A failed step inside a save; WriteFileReplacing gives it the file's name.
+struct StepFailed {
+    StepFailed(int e, std::string r, SaveLeft l = SaveLeft::OldBytes, std::string k = {})
+        : error(e), reason(std::move(r)), left(l), keptCopy(std::move(k)) {}
+    int error;
+    std::string reason;
+    SaveLeft left;
+    std::string keptCopy;
+};
+
+std::string Words(int error, const char* step) { return std::string(step) + " failed: " + std::strerror(error); }
+
+[[noreturn]] void Fail(int error, const char* step) { throw StepFailed{error, Words(error, step)}; }
+
+// Where a name lives: the open directory that holds it.
+struct Place {
+    FileDescriptor directory;
+    std::string name;
+};
+
+std::pair<std::string, std::string> SplitLast(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-void WriteAll(int fd, std::string_view bytes, const std::string& path) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno, "Cannot write " + path);
+// Opens `path` as a directory one component at a time from `from`, so that neither the length of the
+// whole path nor the permissions of the folders above the current one matter. The last directory is
+// opened for reading, as its flush and its listing need, where that is allowed.
+FileDescriptor OpenDirectory(int from, const std::string& path) {
+    const bool absolute = !path.empty() && path[0] == '/';
+    FileDescriptor current(openat(absolute ? AT_FDCWD : from, absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::size_t start = 0;
+    while (current.Valid() && start < path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        if (end > start) {
+            const std::string part = path.substr(start, end - start);
+            current = FileDescriptor(openat(current.Get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+        start = end + 1;
+    }
+    if (!current.Valid()) Fail(errno, "finding its folder");
+    FileDescriptor readable(openat(current.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return readable.Valid() ? std::move(readable) : std::move(current);
+}
+
+Place PlaceOf(const std::string& path) {
+    auto [directory, name] = SplitLast(path);
+    if (name.empty() || name == "." || name == "..") Fail(EISDIR, "opening it");
+    return {OpenDirectory(AT_FDCWD, directory), std::move(name)};
+}
+
+bool RunAsRoot() { return geteuid() == 0; }
+
+// Only a holder of CAP_SYS_ADMIN sees a file's trusted.* attributes; anyone else cannot tell whether a
+// new file would lack some.
+bool SeesEveryAttribute() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0) return false;
+    return (data[CAP_TO_INDEX(CAP_SYS_ADMIN)].effective & CAP_TO_MASK(CAP_SYS_ADMIN)) != 0;
+}
+
+// Follows the links at `place` as the kernel would, refusing for root a link that root does not own,
+// since whoever owns it chooses where root writes. Leaves `place` at the final name.
+void FollowLinks(Place& place) {
+    for (int followed = 0;; ++followed) {
+        const FileDescriptor node(openat(place.directory.Get(), place.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (!node.Valid()) {
+            if (errno == ENOENT) return;
+            Fail(errno, "opening it");
+        }
+        if (fstat(node.Get(), &st) != 0) Fail(errno, "opening it");
+        if (!S_ISLNK(st.st_mode)) return;
+        if (followed == kMostLinksFollowed) Fail(ELOOP, "following its link");
+        if (RunAsRoot() && st.st_uid != 0)
+            throw StepFailed{EACCES, "following its link refused: the link belongs to user " +
+                                         std::to_string(st.st_uid) + ", and root follows only links of its own"};
+        std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
+        const ssize_t n = readlinkat(node.Get(), "", target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size()) Fail(n < 0 ? errno : EAGAIN, "following its link");
+        target.resize(static_cast<std::size_t>(n));
+        auto [directory, name] = SplitLast(target);
+        if (name.empty()) Fail(EISDIR, "opening it");
+        place = {OpenDirectory(place.directory.Get(), directory), std::move(name)};
     }
 }
 
-void Flush(int fd, const std::string& path) {
-    if (fsync(fd) != 0) Fail(errno, "Cannot flush " + path);
+// The file a save writes, opened by the kernel through the path as given, so that its protection of
+// links in shared folders holds, and checked to be the one FollowLinks found.
+struct Target {
+    Place place;      // where the file is, links followed
+    FileDescriptor file;  // none for a new file
+    struct stat st {};
+};
+
+bool SameNode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+Target OpenTarget(const Place& given) {
+    Target target{Place{FileDescriptor(fcntl(given.directory.Get(), F_DUPFD_CLOEXEC, 0)), given.name},
+                  FileDescriptor(), {}};
+    FollowLinks(target.place);
+    struct stat found {};
+    const int directory = target.place.directory.Get();
+    const bool exists = fstatat(directory, target.place.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISBLK(found.st_mode))
+        throw StepFailed{EACCES, "opening it refused: it is a block device, which a save never writes"};
+    // Without blocking, a FIFO that nobody reads fails at once.
+    target.file = FileDescriptor(openat(given.directory.Get(), given.name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!target.file.Valid()) {
+        if (errno != ENOENT || exists) Fail(errno, "opening it");
+        return target;
+    }
+    if (fstat(target.file.Get(), &target.st) != 0) Fail(errno, "opening it");
+    struct stat now {};
+    if (!exists || fstatat(directory, target.place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !SameNode(now, target.st) || !SameNode(found, target.st))
+        throw StepFailed{EAGAIN, kReplacedMeanwhile};
+    return target;
 }
 
-void CloseChecked(FileDescriptor& file, const std::string& path) {
-    if (close(file.Release()) != 0 && errno != EINTR) Fail(errno, "Cannot close " + path);
+// Writes all of `bytes` at `offset`, or from the file's position when it is negative.
+void WriteAll(int fd, std::string_view bytes, off_t offset, const char* step) {
+    int stalled = 0;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const std::size_t size = std::min(bytes.size() - done, kChunk * 16);
+        const ssize_t n = offset < 0 ? write(fd, bytes.data() + done, size)
+                                     : pwrite(fd, bytes.data() + done, size, offset + static_cast<off_t>(done));
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            stalled = 0;
+            continue;
+        }
+        const int error = n == 0 ? EIO : errno;
+        if ((n == 0 || error == EINTR) && ++stalled < kMostStalledWrites) continue;
+        Fail(error, step);
+    }
+}
+
+// Copies `size` bytes of `from` over `to`, both from their start, and cuts `to` there.
+void CopyBytes(int from, int to, off_t size, const char* step) {
+    std::vector<char> buffer(kChunk);
+    for (off_t copied = 0; copied < size;) {
+        const auto wanted = static_cast<std::size_t>(std::min<off_t>(size - copied, kChunk));
+        const ssize_t got = pread(from, buffer.data(), wanted, copied);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) Fail(got == 0 ? EIO : errno, step);
+        WriteAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got)), copied, step);
+        copied += got;
+    }
+    if (ftruncate(to, size) != 0) Fail(errno, step);
+}
+
+void Flush(int fd, const char* step) {
+    if (fsync(fd) != 0) Fail(errno, step);
 }
 
 // A rename or a new name is on the disk only once its directory is; a file system that cannot flush
 // a directory at all says so with EINVAL and keeps its names by other means.
-void FlushDirectory(const std::string& directory) {
-    const FileDescriptor dir(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.Valid()) Fail(errno, "Cannot open " + directory);
-    if (fsync(dir.Get()) != 0 && errno != EINVAL) Fail(errno, "Cannot flush " + directory);
+void FlushDirectory(int directory) {
+    if (fsync(directory) != 0 && errno != EINVAL) Fail(errno, "flushing the folder");
 }
 
-// Copies `from` over `to`, both from their start; the count copied, or -1 with errno set.
-off_t CopyBytes(int from, int to) {
-    std::vector<char> buffer(1 << 16);
-    off_t copied = 0;
-    for (;;) {
-        const ssize_t got = pread(from, buffer.data(), buffer.size(), copied);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return got == 0 ? copied : -1;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t n = pwrite(to, buffer.data() + done, static_cast<std::size_t>(got - done), copied + done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return -1;
-            done += n;
-        }
-        copied += got;
+// The last step of a save: the file already holds the new bytes, which only this makes sure of.
+void FlushDirectoryOfTheNewBytes(int directory) {
+    try {
+        FlushDirectory(directory);
+    } catch (StepFailed& failed) {
+        failed.left = SaveLeft::NewBytesUnflushed;
+        throw;
     }
 }
 
+std::string RandomName(const std::string& prefix) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char random[kRandomLength];
+    if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+        for (std::size_t i = 0; i < sizeof random; ++i) random[i] = static_cast<unsigned char>(rand());
+    std::string name = prefix;
+    for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
+    return name;
+}
+
+std::string TemporaryPrefix(const std::string& name) { return "." + name + "."; }
+std::string CopyPrefix(const std::string& name) { return "." + name + std::string(kCopySuffix) + "."; }
+std::string JournalName(const std::string& name) { return "." + name + std::string(kCopySuffix); }
+
+// A new private file beside the target, locked for as long as it is open so that no other program
+// takes it for the leftover of a save that was cut short; removed unless kept.
 class TemporaryFile {
 public:
-    // A new private file named after `target` in its directory.
-    TemporaryFile(const std::string& target, const char* purpose) {
-        const std::size_t slash = target.find_last_of('/');
-        const std::string directory = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-        const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-        path_ = directory + "." + name + purpose + "XXXXXX";
-        file_ = FileDescriptor(mkostemp(path_.data(), O_CLOEXEC));
-        if (!file_.Valid()) Fail(errno, "Cannot create a file beside " + target);
+    TemporaryFile(int directory, const std::string& prefix, const char* step) : directory_(directory) {
+        for (int tries = 0; tries < 100 && !file_.Valid(); ++tries) {
+            name_ = RandomName(prefix);
+            file_ = FileDescriptor(
+                openat(directory, name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (!file_.Valid() && errno != EEXIST) break;
+        }
+        if (!file_.Valid()) Fail(errno, step);
+        flock(file_.Get(), LOCK_EX | LOCK_NB);
     }
     ~TemporaryFile() {
-        if (!kept_) unlink(path_.c_str());
+        if (!name_.empty()) unlinkat(directory_, name_.c_str(), 0);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    FileDescriptor& File() { return file_; }
     int Fd() const { return file_.Get(); }
-    const std::string& Path() const { return path_; }
-    void Keep() { kept_ = true; }
+    const std::string& Name() const { return name_; }
+    // Its name now belongs to someone else, or to nobody.
+    void Renamed(std::string name) { name_ = std::move(name); }
+    void Keep() { name_.clear(); }
 
 private:
-    std::string path_;
+    int directory_;
+    std::string name_;
     FileDescriptor file_;
-    bool kept_ = false;
 };
 
 // A pipe whose reader goes away mid-save must fail the save, not end the program.
@@ -123,15 +278,33 @@ private:
 };
 
 // Replacing a device or a FIFO by a new file would destroy it, so it gets the bytes as it stands.
-void WriteAsItStands(FileDescriptor& file, const std::string& path, std::string_view bytes) {
+void WriteAsItStands(FileDescriptor& file, std::string_view bytes) {
     const int flags = fcntl(file.Get(), F_GETFL);
-    if (flags < 0 || fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) Fail(errno, "Cannot set up " + path);
+    if (flags < 0 || fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) Fail(errno, "opening it");
     const BrokenPipeIgnored brokenPipeIgnored;
-    WriteAll(file.Get(), bytes, path);
-    CloseChecked(file, path);
+    WriteAll(file.Get(), bytes, -1, "writing it");
+    if (close(file.Release()) != 0 && errno != EINTR) Fail(errno, "closing it");
 }
 
-bool ListAttributes(int fd, std::vector<std::string>& names) {
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+bool ReadAttribute(int fd, const char* name, std::string& value) {
+    for (;;) {
+        const ssize_t size = fgetxattr(fd, name, nullptr, 0);
+        if (size < 0) return false;
+        value.assign(static_cast<std::size_t>(size), '\0');
+        const ssize_t got = fgetxattr(fd, name, value.data(), value.size());
+        if (got < 0 && errno == ERANGE) continue;
+        if (got < 0) return false;
+        value.resize(static_cast<std::size_t>(got));
+        return true;
+    }
+}
+
+// Every extended attribute the saver can see, by name. POSIX ACLs, security labels and file
+// capabilities are extended attributes too.
+bool ReadAttributes(int fd, Attributes& attributes) {
+    attributes.clear();
     for (;;) {
         const ssize_t size = flistxattr(fd, nullptr, 0);
         // A file system without extended attributes gives every file none.
@@ -140,154 +313,272 @@ bool ListAttributes(int fd, std::vector<std::string>& names) {
         const ssize_t got = flistxattr(fd, list.data(), list.size());
         if (got < 0 && errno == ERANGE) continue;
         if (got < 0) return false;
-        names.clear();
         for (std::size_t start = 0; start < static_cast<std::size_t>(got);) {
             const std::size_t end = list.find('\0', start);
-            names.push_back(list.substr(start, end - start));
+            std::string value;
+            if (!ReadAttribute(fd, list.c_str() + start, value)) return false;
+            attributes.emplace_back(list.substr(start, end - start), std::move(value));
             start = end + 1;
         }
+        std::sort(attributes.begin(), attributes.end());
         return true;
     }
 }
 
-bool ReadAttribute(int fd, const std::string& name, std::string& value) {
-    for (;;) {
-        const ssize_t size = fgetxattr(fd, name.c_str(), nullptr, 0);
-        if (size < 0) return false;
-        value.assign(static_cast<std::size_t>(size), '\0');
-        const ssize_t got = fgetxattr(fd, name.c_str(), value.data(), value.size());
-        if (got < 0 && errno == ERANGE) continue;
-        if (got < 0) return false;
-        value.resize(static_cast<std::size_t>(got));
-        return true;
-    }
+int Flags(int fd) {
+    int flags = 0;
+    return ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? flags & kKeptFlags : 0;
 }
 
-// POSIX ACLs and security labels are extended attributes too, so this copies them as well. A new
-// file may have been given attributes of its own (a directory's default ACL), which go.
-bool CopyAttributes(int from, int to) {
-    std::vector<std::string> wanted;
-    std::vector<std::string> present;
-    if (!ListAttributes(from, wanted) || !ListAttributes(to, present)) return false;
-    for (const std::string& name : present)
-        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() && fremovexattr(to, name.c_str()) != 0)
-            return false;
-    std::string value;
-    std::string current;
-    for (const std::string& name : wanted) {
-        if (!ReadAttribute(from, name, value)) return false;
+bool SetFlags(int fd, int kept) {
+    int flags = 0;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) return false;
+    flags = (flags & ~kKeptFlags) | kept;
+    return ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+}
+
+// What makes a file the file it is, besides its bytes and its inode.
+struct Identity {
+    struct stat st {};
+    Attributes attributes;
+    int flags = 0;
+};
+
+bool ReadIdentity(int fd, Identity& identity) {
+    identity.flags = Flags(fd);
+    return fstat(fd, &identity.st) == 0 && ReadAttributes(fd, identity.attributes);
+}
+
+bool SameIdentity(const Identity& a, const Identity& b) {
+    return a.st.st_uid == b.st.st_uid && a.st.st_gid == b.st.st_gid &&
+           (a.st.st_mode & 07777) == (b.st.st_mode & 07777) && a.attributes == b.attributes && a.flags == b.flags;
+}
+
+// Gives the file of `to` the identity `old`; false where the system refuses any of it. A change of
+// owner clears the set-id bits and file capabilities, and a write clears them too, so this comes after
+// the write and the mode comes last.
+bool GiveIdentity(int to, const Identity& old) {
+    Identity now;
+    if (!ReadIdentity(to, now)) return false;
+    const uid_t owner = now.st.st_uid == old.st.st_uid ? static_cast<uid_t>(-1) : old.st.st_uid;
+    const gid_t group = now.st.st_gid == old.st.st_gid ? static_cast<gid_t>(-1) : old.st.st_gid;
+    if ((owner != static_cast<uid_t>(-1) || group != static_cast<gid_t>(-1)) && fchown(to, owner, group) != 0)
+        return false;
+    // A new file may have been given attributes of its own (a directory's default ACL), which go.
+    for (const auto& [name, value] : now.attributes) {
+        const bool wanted = std::any_of(old.attributes.begin(), old.attributes.end(),
+                                        [&name = name](const auto& a) { return a.first == name; });
+        if (!wanted && fremovexattr(to, name.c_str()) != 0) return false;
+    }
+    for (const auto& [name, value] : old.attributes) {
+        std::string current;
         // Rewriting a label that is already right could need a privilege that keeping it does not.
-        if (ReadAttribute(to, name, current) && current == value) continue;
+        if (ReadAttribute(to, name.c_str(), current) && current == value) continue;
         if (fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) return false;
     }
+    return (now.flags == old.flags || SetFlags(to, old.flags)) && fchmod(to, old.st.st_mode & 07777) == 0;
+}
+
+struct Saved {
+    const Place& given;
+    Target& target;
+    std::string_view bytes;
+};
+
+// Gives the new file every mark of the old one, measured after the write; false leaves the target as
+// it was for a save in place.
+bool Replace(Saved& save, const Identity* old) {
+    const int directory = save.target.place.directory.Get();
+    const std::string& name = save.target.place.name;
+    TemporaryFile temporary(directory, TemporaryPrefix(name), "creating the new file beside it");
+    WriteAll(temporary.Fd(), save.bytes, 0, "writing the new file beside it");
+    if (old != nullptr) {
+        Identity now;
+        if (!GiveIdentity(temporary.Fd(), *old) || !ReadIdentity(temporary.Fd(), now) || !SameIdentity(now, *old))
+            return false;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        if (fchmod(temporary.Fd(), 0666 & ~mask) != 0) Fail(errno, "creating the new file beside it");
+    }
+    Flush(temporary.Fd(), "flushing the new file");
+    if (renameat(directory, temporary.Name().c_str(), directory, name.c_str()) != 0)
+        Fail(errno, "putting the new file in its place");
+    temporary.Keep();
+    FlushDirectoryOfTheNewBytes(directory);
     return true;
 }
 
-// Gives the new file the old one's owner, group, attributes and mode; false where the system refuses
-// any of them. A user may give a file any group they belong to, but never another owner.
-bool TakeIdentity(int to, int from, const struct stat& old) {
-    struct stat now {};
-    if (fstat(to, &now) != 0) return false;
-    const uid_t owner = now.st_uid == old.st_uid ? static_cast<uid_t>(-1) : old.st_uid;
-    const gid_t group = now.st_gid == old.st_gid ? static_cast<gid_t>(-1) : old.st_gid;
-    if ((owner != static_cast<uid_t>(-1) || group != static_cast<gid_t>(-1)) && fchown(to, owner, group) != 0)
-        return false;
-    if (!CopyAttributes(from, to)) return false;
-    // Last, since a change of owner clears the set-id bits; the system drops them quietly where not allowed.
-    if (fchmod(to, old.st_mode & 07777) != 0 || fstat(to, &now) != 0) return false;
-    return now.st_uid == old.st_uid && now.st_gid == old.st_gid && (now.st_mode & 07777) == (old.st_mode & 07777);
+// A write in place clears the set-id bits and file capabilities; the saver puts back what it may.
+void RestoreIdentity(int fd, const Identity& old) {
+    Identity now;
+    if (!ReadIdentity(fd, now)) return;
+    for (const auto& [name, value] : old.attributes)
+        if (std::count(now.attributes.begin(), now.attributes.end(), std::make_pair(name, value)) == 0)
+            fsetxattr(fd, name.c_str(), value.data(), value.size(), 0);
+    if ((now.st.st_mode & 07777) != (old.st.st_mode & 07777)) fchmod(fd, old.st.st_mode & 07777);
 }
 
-void Rename(TemporaryFile& temporary, std::string_view bytes, const std::string& target) {
-    WriteAll(temporary.Fd(), bytes, temporary.Path());
-    Flush(temporary.Fd(), temporary.Path());
-    CloseChecked(temporary.File(), temporary.Path());
-    if (rename(temporary.Path().c_str(), target.c_str()) != 0) Fail(errno, "Cannot replace " + target);
-    temporary.Keep();
-    FlushDirectory(DirectoryOf(target));
+std::string ShownBeside(const std::string& path, const std::string& name) {
+    const std::size_t slash = path.find_last_of('/');
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
 }
 
-void CreateNew(const std::string& target, std::string_view bytes) {
-    TemporaryFile temporary(target, ".");
-    if (fchmod(temporary.Fd(), NewFileMode()) != 0) Fail(errno, "Cannot set the permissions of " + temporary.Path());
-    Rename(temporary, bytes, target);
-}
-
-bool PutBack(int copy, int file, off_t size) {
-    return CopyBytes(copy, file) == size && ftruncate(file, size) == 0 && fsync(file) == 0;
-}
-
-// Each step leaves the old bytes on the disk: in the file, or flushed in the copy beside it until
-// the file holds the new ones.
-void WriteInPlace(const std::string& target, const struct stat& old, std::string_view bytes) {
-    const FileDescriptor file(open(target.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+// Each step leaves the old bytes on the disk: in the file, or in the journal beside the name as given,
+// which is complete once it has its own name, until the file holds the new bytes, flushed.
+void WriteInPlace(Saved& save, const Identity& old, const std::string& path) {
+    const FileDescriptor file(openat(save.target.place.directory.Get(), save.target.place.name.c_str(),
+                                     O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
-    if (!file.Valid() || fstat(file.Get(), &st) != 0) Fail(errno, "Cannot open " + target);
-    if (st.st_dev != old.st_dev || st.st_ino != old.st_ino) Fail(EAGAIN, "Replaced meanwhile: " + target);
+    if (!file.Valid() || fstat(file.Get(), &st) != 0) Fail(errno, "opening it");
+    if (!SameNode(st, save.target.st)) throw StepFailed{EAGAIN, kReplacedMeanwhile};
 
-    TemporaryFile copy(target, ".old.");
-    const off_t size = CopyBytes(file.Get(), copy.Fd());
-    if (size < 0) Fail(errno, "Cannot copy " + target + " to " + copy.Path());
-    Flush(copy.Fd(), copy.Path());
-    FlushDirectory(DirectoryOf(target));
+    const int directory = save.given.directory.Get();
+    const std::string journal = JournalName(save.given.name);
+    TemporaryFile copy(directory, CopyPrefix(save.given.name), "copying the old bytes beside it");
+    CopyBytes(file.Get(), copy.Fd(), st.st_size, "copying the old bytes beside it");
+    Flush(copy.Fd(), "flushing the copy of the old bytes");
+    if (renameat(directory, copy.Name().c_str(), directory, journal.c_str()) != 0)
+        Fail(errno, "copying the old bytes beside it");
+    copy.Renamed(journal);
+    FlushDirectory(directory);
     try {
-        for (std::string_view rest = bytes; !rest.empty();) {
-            const ssize_t n = pwrite(file.Get(), rest.data(), rest.size(), static_cast<off_t>(bytes.size() - rest.size()));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) Fail(errno, "Cannot write " + target);
-            rest.remove_prefix(static_cast<std::size_t>(n));
-        }
-        if (ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0) Fail(errno, "Cannot write " + target);
-        Flush(file.Get(), target);
-    } catch (const FileSystemError& e) {
-        if (PutBack(copy.Fd(), file.Get(), size)) throw;
+        WriteAll(file.Get(), save.bytes, 0, "rewriting it in place");
+        if (ftruncate(file.Get(), static_cast<off_t>(save.bytes.size())) != 0) Fail(errno, "rewriting it in place");
+        RestoreIdentity(file.Get(), old);
+        Flush(file.Get(), "flushing it");
+        // Once the copy is gone the file's bytes are the round's; until then they would be put back.
+        if (unlinkat(directory, journal.c_str(), 0) != 0) Fail(errno, "removing the copy of the old bytes");
         copy.Keep();
-        throw FileSystemError(e.Error(), std::string(e.what()) + "; the old bytes are in " + copy.Path(), copy.Path());
+    } catch (const StepFailed& failed) {
+        try {
+            CopyBytes(copy.Fd(), file.Get(), st.st_size, "putting the old bytes back");
+            Flush(file.Get(), "putting the old bytes back");
+        } catch (const StepFailed& putBack) {
+            copy.Keep();
+            throw StepFailed{failed.error, failed.reason + "; " + putBack.reason, SaveLeft::CopyOfOldBytes,
+                             ShownBeside(path, journal)};
+        }
+        throw;
     }
+    FlushDirectoryOfTheNewBytes(directory);
+}
+
+void Save(const std::string& path, std::string_view bytes) {
+    const Place given = PlaceOf(path);
+    Target target = OpenTarget(given);
+    Saved save{given, target, bytes};
+    if (!target.file.Valid()) {
+        Replace(save, nullptr);
+        return;
+    }
+    if (!S_ISREG(target.st.st_mode)) {
+        WriteAsItStands(target.file, bytes);
+        return;
+    }
+    Identity old;
+    if (!ReadIdentity(target.file.Get(), old)) Fail(errno, "reading its owner, mode and attributes");
+    // Hidden attributes could be lost with a new file, and a second link would keep the old one.
+    if (target.st.st_nlink == 1 && SeesEveryAttribute() && Replace(save, &old)) return;
+    WriteInPlace(save, old, path);
+}
+
+bool IsRandomTail(std::string_view tail) {
+    return tail.size() == kRandomLength &&
+           std::all_of(tail.begin(), tail.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+bool IsTemporaryOf(std::string_view entry, const std::string& name) {
+    for (const std::string& prefix : {TemporaryPrefix(name), CopyPrefix(name)})
+        if (entry.substr(0, prefix.size()) == prefix && IsRandomTail(entry.substr(prefix.size()))) return true;
+    return false;
+}
+
+// The journal's name, when a complete one is there, and the temporary files beside `name`.
+std::vector<std::string> Temporaries(int directory, const std::string& name) {
+    std::vector<std::string> found;
+    const int listed = openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listed < 0) return found;
+    const std::unique_ptr<DIR, int (*)(DIR*)> handle(fdopendir(listed), closedir);
+    if (!handle) {
+        close(listed);
+        return found;
+    }
+    while (const dirent* entry = readdir(handle.get()))
+        if (entry->d_name[0] == '.' && IsTemporaryOf(entry->d_name, name)) found.emplace_back(entry->d_name);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+bool HasJournal(int directory, const std::string& name) {
+    struct stat st {};
+    return fstatat(directory, JournalName(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
 
 void WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    std::string target = path;
-    struct stat seen {};
-    if (lstat(path.c_str(), &seen) == 0 && S_ISLNK(seen.st_mode)) {
-        // The link stays; what it points at is written.
-        std::vector<char> resolved(PATH_MAX + 1);
-        if (realpath(path.c_str(), resolved.data()) == nullptr) {
-            // A link to nothing, or a loop: opening through it creates its file or says why it cannot.
-            FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666));
-            if (!file.Valid()) Fail(errno, "Cannot open " + path);
-            WriteAll(file.Get(), bytes, path);
-            Flush(file.Get(), path);
-            CloseChecked(file, path);
-            return;
-        }
-        target = resolved.data();
+    try {
+        UndoInterruptedSave(path);
+        Save(path, bytes);
+    } catch (const StepFailed& failed) {
+        throw SaveFailure(failed.error, failed.reason, path, failed.left, failed.keptCopy);
     }
-    // Opening for writing refuses a read-only file as writing in place would, and without blocking
-    // a FIFO that nobody reads fails at once. Every check below is on this descriptor.
-    FileDescriptor file(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-    if (!file.Valid()) {
-        if (errno != ENOENT) Fail(errno, "Cannot open " + target);
-        CreateNew(target, bytes);
-        return;
+}
+
+SaveLeftovers FindSaveLeftovers(const std::string& path) {
+    SaveLeftovers leftovers;
+    try {
+        const Place place = PlaceOf(path);
+        if (HasJournal(place.directory.Get(), place.name))
+            leftovers.journal = ShownBeside(path, JournalName(place.name));
+        for (const std::string& name : Temporaries(place.directory.Get(), place.name))
+            leftovers.temporaries.push_back(ShownBeside(path, name));
+    } catch (const StepFailed&) {
+        // A folder that cannot be opened holds nothing a save left.
     }
-    struct stat old {};
-    if (fstat(file.Get(), &old) != 0) Fail(errno, "Cannot examine " + target);
-    if (!S_ISREG(old.st_mode)) {
-        WriteAsItStands(file, target, bytes);
-        return;
+    return leftovers;
+}
+
+bool UndoInterruptedSave(const std::string& path) {
+    std::optional<Place> found;
+    try {
+        found.emplace(PlaceOf(path));
+    } catch (const StepFailed&) {
+        return false;
     }
-    if (old.st_nlink == 1) {
-        TemporaryFile temporary(target, ".");
-        if (TakeIdentity(temporary.Fd(), file.Get(), old)) {
-            Rename(temporary, bytes, target);
-            return;
-        }
+    const Place& place = *found;
+    const int directory = place.directory.Get();
+    // A file another save holds locked is that save's own.
+    const auto unused = [directory](const std::string& name, FileDescriptor& file) {
+        file = FileDescriptor(openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        return file.Valid() && flock(file.Get(), LOCK_EX | LOCK_NB) == 0;
+    };
+    for (const std::string& name : Temporaries(directory, place.name)) {
+        FileDescriptor file;
+        if (unused(name, file)) unlinkat(directory, name.c_str(), 0);
     }
-    file = FileDescriptor();
-    WriteInPlace(target, old, bytes);
+    const std::string journalName = JournalName(place.name);
+    FileDescriptor journal;
+    if (!HasJournal(directory, place.name) || !unused(journalName, journal)) return false;
+    try {
+        struct stat st {};
+        if (fstat(journal.Get(), &st) != 0) Fail(errno, "reading the copy of the old bytes");
+        Target target = OpenTarget(place);
+        if (!target.file.Valid() || !S_ISREG(target.st.st_mode)) Fail(ENOENT, "opening it");
+        const FileDescriptor file(openat(target.place.directory.Get(), target.place.name.c_str(),
+                                         O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+        if (!file.Valid()) Fail(errno, "opening it");
+        CopyBytes(journal.Get(), file.Get(), st.st_size, "putting the old bytes back");
+        Flush(file.Get(), "putting the old bytes back");
+        if (unlinkat(directory, journalName.c_str(), 0) != 0) Fail(errno, "removing the copy of the old bytes");
+        FlushDirectory(directory);
+    } catch (const StepFailed& failed) {
+        throw SaveFailure(failed.error, "a save was cut short, and " + failed.reason, path,
+                          SaveLeft::CopyOfOldBytes, ShownBeside(path, journalName));
+    }
+    return true;
 }
 
 }  // namespace files

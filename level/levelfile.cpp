@@ -163,7 +163,14 @@ void ReadObjects(Level& level, LineReader& reader, LoadObserver* observer) {
 void ReadFile(Level& level, int round, LoadObserver* observer) {
     const std::string& directory = level.ProgramDirectory();
     // A pipe, a device or a directory is no level file; like a missing file, it leaves the level empty.
-    const files::GameFile file = files::OpenGameFile(LocateLevelFile(directory, round).onDisk);
+    std::string path = LocateLevelFile(directory, round).onDisk;
+    try {
+        files::UndoInterruptedSave(path);
+    } catch (const files::SaveFailure& e) {
+        // The round last saved is in the copy that could not be put back.
+        path = e.KeptCopy();
+    }
+    const files::GameFile file = files::OpenGameFile(path);
     if (!file.Readable()) return;
 
     LineReader reader([fd = file.fd.Get()](char* buffer, std::size_t capacity) -> std::size_t {
@@ -197,6 +204,10 @@ std::string LevelFileToWrite(const std::string& directory, int round) {
     return file.found ? file.onDisk : levels.onDisk + "/" + LevelFileName(round);
 }
 
+std::string KeptCopyText(const files::SaveFailure& failure) {
+    return "; the previous level is kept in " + failure.KeptCopy();
+}
+
 }  // namespace
 
 std::string SaveErrorText(int error) {
@@ -212,6 +223,16 @@ std::string SaveErrorText(int error) {
     case EISDIR: return "File access denied";
     default: return "I/O error " + std::to_string(error);
     }
+}
+
+std::string SaveFailureReport(const files::SaveFailure& failure) {
+    const std::string reason = failure.what();
+    switch (failure.Left()) {
+    case files::SaveLeft::OldBytes: break;
+    case files::SaveLeft::CopyOfOldBytes: return "not saved: " + reason + KeptCopyText(failure);
+    case files::SaveLeft::NewBytesUnflushed: return "written, but may not survive a power cut: " + reason;
+    }
+    return "not saved: " + reason + "; the level is as it was";
 }
 
 std::size_t FormatObjectLine(const PlacedObject& object, char (&line)[kLineCapacity]) {
@@ -252,10 +273,14 @@ bool SaveLevel(const Level& level, int round) {
     const BusyCursor busy(services);
     try {
         files::WriteFileReplacing(LevelFileToWrite(level.ProgramDirectory(), round), FormatLevel(level));
-    } catch (const files::FileSystemError& e) {
+    } catch (const files::SaveFailure& e) {
         std::string text = SaveErrorText(e.Error());
-        if (!e.KeptCopy().empty()) text += "; the previous level is kept in " + e.KeptCopy();
-        throw SaveError(text);
+        if (e.Left() == files::SaveLeft::CopyOfOldBytes) text += KeptCopyText(e);
+        if (e.Left() == files::SaveLeft::NewBytesUnflushed)
+            text += "; the level is written but may not survive a power cut";
+        throw SaveError(text, SaveFailureReport(e));
+    } catch (const files::FileSystemError& e) {
+        throw SaveError(SaveErrorText(e.Error()), "not saved: " + std::string(e.what()) + "; the level is as it was");
     }
     return true;
 }

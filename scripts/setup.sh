@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev libgl-dev libpng-dev zlib1g-dev libgtest-dev
-          xvfb xauth xdotool x11-utils openbox imagemagick fonts-dejavu-core acl attr strace
+          xvfb xauth xdotool x11-utils openbox imagemagick fonts-dejavu-core acl attr strace libcap2-bin
           pre-commit git python3-jsonschema python3-yaml)
 if [[ "${1:-}" == "--fuzz" ]]; then packages+=(clang libclang-rt-14-dev); fi
 

@@ -492,11 +492,12 @@ TEST_F(CliTest, RenderToAnUnwritablePlaceFailsWithTheSystemsText) {
     const ToolRun missing = Tool({"render", "3", "-o", "no/such/dir/round.png"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err,
-              "blastrix-level: cannot create a file beside no/such/dir/round.png: No such file or directory\n");
+              "blastrix-level: no/such/dir/round.png is not written: finding its folder failed: No such file or "
+              "directory\n");
     fs::create_directory(folder_ / "taken.png");
     const ToolRun directory = Tool({"render", "3", "-o", "taken.png"});
     EXPECT_EQ(directory.status, 2);
-    EXPECT_EQ(directory.err, "blastrix-level: cannot open taken.png: Is a directory\n");
+    EXPECT_EQ(directory.err, "blastrix-level: taken.png is not written: opening it failed: Is a directory\n");
     fs::resize_file(folder_ / "levels/Level3.lev", std::uintmax_t{1} << 40);
     const ToolRun large = Tool({"render", "3"});
     EXPECT_EQ(large.status, 2);

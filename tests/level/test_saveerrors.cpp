@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "locations.h"
@@ -161,11 +163,15 @@ TEST_F(SaveErrorTest, DirectoryInPlaceOfTheFileIsAccessDenied) {
     EXPECT_EQ(host.calls, (Strings{"busy on", "busy off"}));
 }
 
+// What reads a FIFO the level file links to while the save writes into it.
+enum class Reader { None, ReadsAll, ClosesEarly };
+
 struct LinkCase {
     const char* name;
     mode_t type;  // of the node the level file links to; 0: none yet
     dev_t device;
-    bool reader;  // a FIFO with its read end open
+    Reader reader;
+    int enemies;  // more than a pipe holds makes the save wait for its reader
     const char* outcome;
 };
 
@@ -173,7 +179,8 @@ std::ostream& operator<<(std::ostream& out, const LinkCase& c) { return out << c
 
 class LinkTest : public SaveErrorTest, public ::testing::WithParamInterface<LinkCase> {};
 
-// Saving through a link writes what it points at; a node that is no regular file is written into, never replaced.
+// Saving through a link writes what it points at; a node that is no regular file is written into, never
+// replaced, and a block device not even that.
 TEST_P(LinkTest, LinkAndWhatItPointsAtStayWhatTheyAre) {
     const LinkCase& c = GetParam();
     // Devices are private twins made here, so that nothing outside the test directory is at stake.
@@ -185,19 +192,31 @@ TEST_P(LinkTest, LinkAndWhatItPointsAtStayWhatTheyAre) {
         if (probe < 0) GTEST_SKIP() << "device nodes cannot be opened here: " << std::strerror(errno);
         close(probe);
     }
-    const int reader = c.reader ? open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
-    ASSERT_EQ(c.reader, reader >= 0);
+    for (int i = 0; i < c.enemies; ++i) ASSERT_NE(lvl.CreateObject(level::kEnemy1Tag), nullptr);
+    const int reader = c.reader != Reader::None ? open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    ASSERT_EQ(c.reader != Reader::None, reader >= 0);
     const std::string link = dir.MakeDirectory("levels") + "Level1.lev";
     ASSERT_EQ(symlink(node.c_str(), link.c_str()), 0);
-
-    EXPECT_EQ(SaveOutcome(lvl, 1), c.outcome);
-
-    const mode_t type = c.type != 0 ? c.type : S_IFREG;
-    if (c.reader) {
-        std::string received(level::FormatLevel(lvl).size() + 1, '\0');
-        const ssize_t n = read(reader, received.data(), received.size());
+    // A slow reader: the save finds the pipe full and must wait for it, not give up.
+    std::string received;
+    std::thread reading([&] {
+        if (reader < 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        fcntl(reader, F_SETFL, 0);
+        char buffer[4096];
+        for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;) {
+            received.append(buffer, static_cast<std::size_t>(n));
+            if (c.reader == Reader::ClosesEarly) break;
+        }
         close(reader);
-        received.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    });
+
+    const std::string outcome = SaveOutcome(lvl, 1);
+    reading.join();
+
+    EXPECT_EQ(outcome, c.outcome);
+    const mode_t type = c.type != 0 ? c.type : S_IFREG;
+    if (c.reader == Reader::ReadsAll) {
         EXPECT_EQ(received, level::FormatLevel(lvl));
     } else if (S_ISREG(type)) {
         EXPECT_EQ(ReadFile(node), level::FormatLevel(lvl));
@@ -213,13 +232,20 @@ TEST_P(LinkTest, LinkAndWhatItPointsAtStayWhatTheyAre) {
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level1.lev"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, LinkTest,
-                         ::testing::Values(LinkCase{"RegularFile", S_IFREG, 0, false, "saved"},
-                                           LinkCase{"NothingYet", 0, 0, false, "saved"},
-                                           LinkCase{"FullDevice", S_IFCHR, makedev(1, 7), false, "I/O error 28"},
-                                           LinkCase{"FifoWithoutReader", S_IFIFO, 0, false, "I/O error 6"},
-                                           LinkCase{"FifoWithReader", S_IFIFO, 0, true, "saved"}),
-                         [](const ::testing::TestParamInfo<LinkCase>& row) { return row.param.name; });
+constexpr int kMoreThanAPipeHolds = 3000;
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, LinkTest,
+    ::testing::Values(LinkCase{"RegularFile", S_IFREG, 0, Reader::None, 0, "saved"},
+                      LinkCase{"NothingYet", 0, 0, Reader::None, 0, "saved"},
+                      LinkCase{"FullDevice", S_IFCHR, makedev(1, 7), Reader::None, 0, "I/O error 28"},
+                      LinkCase{"BlockDevice", S_IFBLK, makedev(7, 0), Reader::None, 0, "File access denied"},
+                      LinkCase{"FifoWithoutReader", S_IFIFO, 0, Reader::None, 0, "I/O error 6"},
+                      LinkCase{"FifoWithReader", S_IFIFO, 0, Reader::ReadsAll, 0, "saved"},
+                      LinkCase{"FifoWithASlowReader", S_IFIFO, 0, Reader::ReadsAll, kMoreThanAPipeHolds, "saved"},
+                      LinkCase{"FifoWhoseReaderLeaves", S_IFIFO, 0, Reader::ClosesEarly, kMoreThanAPipeHolds,
+                               "I/O error 32"}),
+    [](const ::testing::TestParamInfo<LinkCase>& row) { return row.param.name; });
 
 struct AccessCase {
     const char* name;
@@ -278,6 +304,23 @@ TEST_F(SaveErrorTest, UnprivilegedSaveSucceedsWhereWritingIsAllowed) {
     EXPECT_EQ(result.text, "saved");
     EXPECT_EQ(ReadFile(dir.Path() + "levels/Level3.lev"), level::FormatLevel(lvl));
     EXPECT_EQ(dir.Entries("levels"), Strings{"Level3.lev"});
+}
+
+// A levels directory that others may pass through but not list: the round's file is found by the
+// name as spelled.
+TEST_F(SaveErrorTest, LevelsDirectoryThatCannotBeListedGivesTheRoundAsSpelled) {
+    OpenProgramDirectory();
+    MakePreviousLevel();
+    ASSERT_EQ(chmod((dir.Path() + "levels").c_str(), 0311), 0);
+
+    const ChildResult result = RunInChild(geteuid() == 0, [&] {
+        level::LoadLevel(lvl, 3);
+        return std::to_string(lvl.ObjectCount()) + " objects";
+    });
+
+    if (result.exitCode == kCannotDrop) GTEST_SKIP() << "cannot switch to user " << kNobody;
+    ASSERT_EQ(result.exitCode, kRan);
+    EXPECT_EQ(result.text, "2 objects");
 }
 
 // Runs `body` in a child that has no file descriptor left to open.
