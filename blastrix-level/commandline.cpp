@@ -9,6 +9,7 @@
 
 #include "locations.h"
 #include "objectkind.h"
+#include "pathinfo.h"
 
 namespace {
 
@@ -321,10 +322,10 @@ struct RoundFile {
 };
 
 std::optional<RoundFile> ParseRoundFile(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = files::FindLastPathSeparator(path);
     if (slash == std::string::npos) return std::nullopt;
     const std::string_view name = std::string_view(path).substr(slash + 1);
-    const std::size_t parentStart = path.find_last_of('/', slash == 0 ? 0 : slash - 1);
+    const std::size_t parentStart = slash == 0 ? std::string::npos : files::FindLastPathSeparator(path, slash - 1);
     const std::size_t from = parentStart == std::string::npos || slash == 0 ? 0 : parentStart + 1;
     const std::string_view parent = std::string_view(path).substr(from, slash - from);
     RoundFile file;
@@ -346,16 +347,16 @@ std::optional<RoundFile> ParseRoundFile(const std::string& path) {
     }
     // "game/levels/x" is in game, "levels/x" in the current directory, "/levels/x" in the root.
     std::string directory = path.substr(0, from);
-    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    while (directory.size() > 1 && files::IsPathSeparator(directory.back())) directory.pop_back();
     file.directory = directory;
     return file;
 }
 
 // `inner` as seen from `outer`, as -C and cd take a directory.
 std::string Joined(const std::string& outer, const std::string& inner) {
-    if (outer.empty() || (!inner.empty() && inner[0] == '/')) return inner;
+    if (outer.empty() || files::IsAbsolutePath(inner)) return inner;
     if (inner.empty()) return outer;
-    return outer.back() == '/' ? outer + inner : outer + "/" + inner;
+    return files::IsPathSeparator(outer.back()) ? outer + inner : outer + "/" + inner;
 }
 
 Target& TargetOf(std::vector<Target>& targets, const std::string& directory) {

@@ -1,7 +1,6 @@
 #include <cctype>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <regex>
 #include <string>
@@ -13,6 +12,7 @@
 #include "leveldiff.h"
 #include "locations.h"
 #include "objectkind.h"
+#include "pathinfo.h"
 #include "pngencoder.h"
 #include "rendermodule.h"
 #include "report.h"
@@ -114,19 +114,24 @@ std::optional<std::string> ReadSide(const DiffSide& side) {
 
 // The game folder whose levels/ holds the file, or the current directory.
 std::string FolderOf(const std::string& path) {
-    const std::filesystem::path directory = std::filesystem::path(path).parent_path();
-    std::string name = directory.filename().string();
+    // Byte by byte, not by std::filesystem, which takes a Windows path in the ANSI code page, not UTF-8.
+    const std::size_t slash = files::FindLastPathSeparator(path);
+    if (slash == std::string::npos || slash == 0) return std::string();
+    const std::size_t parentEnd = files::FindLastPathSeparator(path, slash - 1);
+    const std::size_t from = parentEnd == std::string::npos ? 0 : parentEnd + 1;
+    std::string name = path.substr(from, slash - from);
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (name != level::kLevelsDirectory) return std::string();
-    const std::string parent = directory.parent_path().string();
-    return parent.empty() ? std::string("./") : parent;
+    if (parentEnd == std::string::npos) return std::string("./");
+    return path.substr(0, parentEnd == 0 ? 1 : parentEnd);
 }
 
 // The round whose file is named, as the editor names them; 0 for another name.
 int RoundOf(const std::string& path) {
     static const std::regex kName("level([0-9]+)\\.lev", std::regex::icase);
     std::smatch match;
-    const std::string name = std::filesystem::path(path).filename().string();
+    const std::size_t slash = files::FindLastPathSeparator(path);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (!std::regex_match(name, match, kName) || match[1].length() > 2) return 0;
     const int round = std::stoi(match[1]);
     return round >= level::kFirstRound && round <= level::kRoundCount ? round : 0;

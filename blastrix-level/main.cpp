@@ -1,10 +1,5 @@
-#include <malloc.h>
-
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -14,6 +9,7 @@
 #include "safefile.h"
 #include "findingcodes.h"
 #include "gamefolder.h"
+#include "programstart.h"
 #include "spriteuse.h"
 
 namespace {
@@ -64,14 +60,11 @@ int Run(const Invocation& invocation) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Each round's file and its save are megabytes for a large round; kept in the heap rather than
-    // given back after every round, their pages are touched once, not once a round.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
-    // No display is needed: painting onto pictures works without a GUI application.
-    const QCoreApplication application(argc, argv);
-    const std::variant<Invocation, int> parsed =
-        ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    // Each round's file and its save are megabytes for a large round; kept rather than given back
+    // after every round, their pages are touched once, not once a round.
+    files::KeepFreedMemory();
+    files::UseBinaryStandardStreams();
+    const std::variant<Invocation, int> parsed = ParseCommandLine(files::ProgramArguments(argc, argv));
     if (const int* status = std::get_if<int>(&parsed)) return *status;
     try {
         return Run(std::get<Invocation>(parsed));
