@@ -108,14 +108,29 @@ void CreateNew(const std::string& target, std::string_view bytes) {
     temporary.Keep();
 }
 
+// ReplaceFileW is given whole paths: wine's, at least, refuses relative ones.
+std::wstring FullPath(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return wide;
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.resize(n);
+    }
+}
+
 // ReplaceFileW gives the new file the old one's ACL, attributes, creation time and short name; it
 // fails, leaving the old file whole, where another program has opened it since.
 void Replace(Handle& file, const std::string& target, std::string_view bytes) {
     TemporaryFile temporary(target, ".", FILE_ATTRIBUTE_NORMAL);
     WriteComplete(temporary, bytes);
     file.Close();
-    const std::wstring wide = Widen(target);
-    if (ReplaceFileW(wide.c_str(), Widen(temporary.Path()).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+    const std::wstring wide = FullPath(target);
+    if (ReplaceFileW(wide.c_str(), FullPath(temporary.Path()).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                      nullptr) == 0)
         Fail(GetLastError(), "Cannot replace " + target);
     temporary.Keep();

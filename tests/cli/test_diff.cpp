@@ -89,6 +89,7 @@ bool In(const Box& b, int x, int y, int grow = 0) {
 }
 
 TEST_F(CliTest, DiffPictureIsRenderWithTheChangesMarked) {
+    if (!ToolRenders()) GTEST_SKIP() << kRenderOnly;
     Write("old.lev", kOld);
     Write("levels/Level3.lev", kNew);
     WriteBackground("levels/Level3.png", 278, 252);
