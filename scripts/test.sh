@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test. With --sanitize, in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer.
 # With --tool-only, builds blastrix-level alone in build-tool/, with neither Qt nor the editor, and tries it.
+# With --windows, cross-builds for Windows in build-windows/ and runs the tests under wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [[ "${1:-}" == "--windows" ]]; then exec scripts/test-windows.sh; fi
 scripts/setup.sh
 
 dir=build
