@@ -265,6 +265,13 @@ TEST_F(CliTest, AWindowsBuildAnswersAsThisHostsBuild) {
     for (std::size_t at = 0; (at = expected.find("here/", at)) != std::string::npos;)
         expected.replace(at, 5, "windows/");
     EXPECT_EQ(backslashes.out, expected);
+    // wine's drive Z: is the root of this host; a path from a drive is a file: URI with three slashes.
+    std::string drive = "Z:" + (folder_ / "windows").string();
+    std::replace(drive.begin(), drive.end(), '/', '\\');
+    const ToolRun sarif = Tool({"-C", drive, "check", "--format", "sarif", "5"});
+    EXPECT_NE(sarif.out.find("\"uri\":\"file:///Z:" + (folder_ / "windows/levels/Level5.lev").string() + "\""),
+              std::string::npos)
+        << sarif.out;
 
     EXPECT_EQ(Run({BLASTRIX_LEVEL_EXE, "resave", "--force"}, folder_ / "here").status, 0);
     EXPECT_EQ(Tool({"resave", "--force"}, folder_ / "windows").status, 0);
