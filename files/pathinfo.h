@@ -60,4 +60,13 @@ inline bool IsAbsolutePath(std::string_view path) {
     return !path.empty() && IsPathSeparator(path[0]);
 }
 
+// The name that stands for no file: /dev/null, and on Windows NUL, in any case, as well.
+inline bool IsNullDevice(std::string_view path) {
+#ifdef _WIN32
+    const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+    if (path.size() == 3 && lower(path[0]) == 'n' && lower(path[1]) == 'u' && lower(path[2]) == 'l') return true;
+#endif
+    return path == "/dev/null";
+}
+
 }  // namespace files

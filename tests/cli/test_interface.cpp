@@ -248,7 +248,7 @@ TEST_F(CliTest, AWindowsBuildAnswersAsThisHostsBuild) {
     const std::vector<std::vector<std::string>> commands = {
         {"check"}, {"check", "--format", "json"}, {"check", "3", "5"}, {"resave", "--check"},
         {"resave", "--diff", "5"}, {"diff", "old.lev", "levels/Level5.lev"},
-        {"diff", "--format", "json", "old.lev", "levels/Level1.lev"}};
+        {"diff", "--format", "json", "old.lev", "levels/Level1.lev"}, {"diff", "/dev/null", "levels/Level2.lev"}};
     for (const std::vector<std::string>& command : commands) {
         std::vector<std::string> native = {BLASTRIX_LEVEL_EXE};
         native.insert(native.end(), command.begin(), command.end());
@@ -265,6 +265,10 @@ TEST_F(CliTest, AWindowsBuildAnswersAsThisHostsBuild) {
     for (std::size_t at = 0; (at = expected.find("here/", at)) != std::string::npos;)
         expected.replace(at, 5, "windows/");
     EXPECT_EQ(backslashes.out, expected);
+    const ToolRun nul = Tool({"diff", "NUL", "levels/Level2.lev"}, folder_ / "windows");
+    const ToolRun devNull = Run({BLASTRIX_LEVEL_EXE, "diff", "/dev/null", "levels/Level2.lev"}, folder_ / "here");
+    EXPECT_EQ(nul.status, devNull.status);
+    EXPECT_EQ(nul.out, devNull.out);
     // wine's drive Z: is the root of this host; a path from a drive is a file: URI with three slashes.
     std::string drive = "Z:" + (folder_ / "windows").string();
     std::replace(drive.begin(), drive.end(), '/', '\\');
