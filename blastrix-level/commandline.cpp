@@ -10,6 +10,7 @@
 #include "filelookup.h"
 #include "locations.h"
 #include "objectkind.h"
+#include "pathinfo.h"
 
 namespace {
 
@@ -112,8 +113,8 @@ constexpr const char* kDiffHelp =
     "Tells which objects moved, were added and were removed between two versions of a round's level\n"
     "file, as the editor loads them, and whose further fields, which the game reads, changed: one\n"
     "line per change in the form FILE:LINE:1: note: MESSAGE [CODE] (NEW's line, OLD's for a removal),\n"
-    "the line where either file stops being read, then a summary. /dev/null stands for a file that\n"
-    "does not exist; a file that holds no round is refused.\n"
+    "the line where either file stops being read, then a summary. /dev/null (on Windows NUL as\n"
+    "well) stands for a file that does not exist; a file that holds no round is refused.\n"
     "\n"
     "Options:\n"
     "  --format FORMAT   text (default), json (one document) or github (workflow annotations)\n"
@@ -335,25 +336,25 @@ namespace {
 
 // `path` without "." components and doubled slashes, which name no other file.
 std::string WithoutDots(const std::string& path) {
-    std::string out = !path.empty() && path[0] == '/' ? "/" : "";
+    std::string out = !path.empty() && files::IsPathSeparator(path[0]) ? path.substr(0, 1) : "";
     std::size_t start = 0;
     while (start <= path.size()) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::size_t end = std::min(files::FindPathSeparator(path, start), path.size());
         const std::string part = path.substr(start, end - start);
-        if (!part.empty() && part != ".") out += (out.empty() || out.back() == '/' ? "" : "/") + part;
+        if (!part.empty() && part != ".") out += (out.empty() || files::IsPathSeparator(out.back()) ? "" : "/") + part;
         start = end + 1;
     }
-    return !path.empty() && path.back() == '/' ? out + "/" : out;
+    return !path.empty() && files::IsPathSeparator(path.back()) ? out + "/" : out;
 }
 
 }  // namespace
 
 std::optional<RoundFile> ParseRoundFile(const std::string& given) {
     const std::string path = WithoutDots(given);
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = files::FindLastPathSeparator(path);
     if (slash == std::string::npos) return std::nullopt;
     const std::string_view name = std::string_view(path).substr(slash + 1);
-    const std::size_t parentStart = path.find_last_of('/', slash == 0 ? 0 : slash - 1);
+    const std::size_t parentStart = slash == 0 ? std::string::npos : files::FindLastPathSeparator(path, slash - 1);
     const std::size_t from = parentStart == std::string::npos || slash == 0 ? 0 : parentStart + 1;
     const std::string_view parent = std::string_view(path).substr(from, slash - from);
     RoundFile file;
@@ -368,15 +369,15 @@ std::optional<RoundFile> ParseRoundFile(const std::string& given) {
     }
     // "game/levels/x" is in game, "levels/x" in the current directory, "/levels/x" in the root.
     std::string directory = path.substr(0, from);
-    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    while (directory.size() > 1 && files::IsPathSeparator(directory.back())) directory.pop_back();
     file.directory = directory;
     return file;
 }
 
 std::string Joined(const std::string& outer, const std::string& inner) {
-    if (outer.empty() || (!inner.empty() && inner[0] == '/')) return inner;
+    if (outer.empty() || files::IsAbsolutePath(inner)) return inner;
     if (inner.empty()) return outer;
-    return outer.back() == '/' ? outer + inner : outer + "/" + inner;
+    return files::IsPathSeparator(outer.back()) ? outer + inner : outer + "/" + inner;
 }
 
 namespace {

@@ -14,6 +14,7 @@
 #include "leveldiff.h"
 #include "locations.h"
 #include "objectkind.h"
+#include "pathinfo.h"
 #include "pngencoder.h"
 #include "rendermodule.h"
 #include "report.h"
@@ -135,7 +136,7 @@ std::string DiffJson(const std::vector<ObjectChange>& changes, const DiffRequest
 }
 
 std::optional<std::string> ReadSide(const DiffSide& side) {
-    if (side.path == "/dev/null") return std::string();
+    if (files::IsNullDevice(side.path)) return std::string();
     LevelFileBytes file = ReadLevelFile(side.path);
     if (!file.bytes) {
         std::fprintf(stderr, "blastrix-level: cannot read %s: %s\n", side.path.c_str(),

@@ -1,19 +1,17 @@
 #include "gamefolder.h"
 
-#include <sys/stat.h>
-
 #include "locations.h"
+#include "pathinfo.h"
 
 GameFolder::GameFolder(const std::string& directory)
     : directory_(directory),
       programDirectory_(directory.empty()         ? "./"
-                        : directory.back() == '/' ? directory
+                        : files::IsPathSeparator(directory.back()) ? directory
                                                   : directory + "/") {}
 
 bool GameFolder::HasLevelsDirectory() const {
     const level::FileLocation levels = level::Locate(programDirectory_, programDirectory_ + level::kLevelsDirectory);
-    struct stat st {};
-    return levels.found && stat(levels.onDisk.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return levels.found && files::IsDirectory(levels.onDisk);
 }
 
 FolderFile GameFolder::LevelFile(int round) const { return Locate(level::LevelFilePath(programDirectory_, round)); }

@@ -1,13 +1,7 @@
-#include <malloc.h>
-#include <sys/stat.h>
-
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
-#include <limits>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -17,6 +11,8 @@
 #include "safefile.h"
 #include "findingcodes.h"
 #include "gamefolder.h"
+#include "pathinfo.h"
+#include "programstart.h"
 #include "spriteuse.h"
 
 namespace {
@@ -27,9 +23,8 @@ std::optional<std::vector<Work>> GatherWork(const Invocation& invocation) {
     std::vector<Work> work;
     for (const Target& target : invocation.targets) {
         GameFolder folder(target.directory);
-        struct stat st {};
-        if (!target.directory.empty() && stat(folder.ProgramDirectory().c_str(), &st) != 0) {
-            const int error = errno;
+        const int error = target.directory.empty() ? 0 : files::LookAt(folder.ProgramDirectory()).error;
+        if (error != 0) {
             Complain(target.directory + (error == ENOENT    ? std::string(" does not exist")
                                          : error == ENOTDIR ? std::string(" is not a directory")
                                                             : ": " + std::string(std::strerror(error))));
@@ -75,14 +70,11 @@ int Run(const Invocation& invocation) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Each round's file and its save are megabytes for a large round; kept in the heap rather than
-    // given back after every round, their pages are touched once, not once a round.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
-    // No display is needed: painting onto pictures works without a GUI application.
-    const QCoreApplication application(argc, argv);
-    const std::variant<Invocation, int> parsed =
-        ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    // Each round's file and its save are megabytes for a large round; kept rather than given back
+    // after every round, their pages are touched once, not once a round.
+    files::KeepFreedMemory();
+    files::UseBinaryStandardStreams();
+    const std::variant<Invocation, int> parsed = ParseCommandLine(files::ProgramArguments(argc, argv));
     if (const int* status = std::get_if<int>(&parsed)) return *status;
     try {
         return Run(std::get<Invocation>(parsed));

@@ -1,22 +1,26 @@
 #include "rendermodule.h"
 
-#include <dlfcn.h>
-
 #include <stdexcept>
 #include <string>
 
 #include "gamearea.h"
+#include "module.h"
 #include "programdirectory.h"
 
 RenderModule::RenderModule() {
+#ifdef BLASTRIX_RENDER_MODULE
     const std::string path = files::ExecutableDirectory() + BLASTRIX_RENDER_MODULE;
-    // Never closed: the painting library is not made to be unloaded while the process runs on.
-    void* const handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    const char* const error = handle == nullptr ? dlerror() : nullptr;
-    if (handle == nullptr)
-        throw std::runtime_error("cannot load the render module: " + std::string(error ? error : path));
-    compose_ = reinterpret_cast<ComposeGameAreaFunction*>(dlsym(handle, kComposeGameAreaSymbol));
-    if (compose_ == nullptr) throw std::runtime_error("the render module " + path + " lacks " + kComposeGameAreaSymbol);
+    void* function = nullptr;
+    try {
+        function = files::LoadModuleFunction(path, kComposeGameAreaSymbol);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(std::string("cannot load the render module: ") + e.what());
+    }
+    if (function == nullptr) throw std::runtime_error("the render module " + path + " lacks " + kComposeGameAreaSymbol);
+    compose_ = reinterpret_cast<ComposeGameAreaFunction*>(function);
+#else
+    throw std::runtime_error(kNoRenderText);
+#endif
 }
 
 files::RgbaImage RenderModule::ComposeGameArea(const std::vector<RenderedControl>& controls,

@@ -4,6 +4,10 @@
 
 #include "gamearearender.h"
 
+// What render and diff -o say in a build made without Qt Gui, which they paint with.
+inline constexpr const char* kNoRenderText =
+    "this blastrix-level was built without Qt Gui: render and diff -o are not available";
+
 // The painting module, loaded from beside the executable: ../lib/blastrix-level/ from its directory.
 class RenderModule {
 public:

@@ -1,8 +1,5 @@
 #include "roundcheck.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -17,6 +14,7 @@
 #include "gamearea.h"
 #include "levelfile.h"
 #include "locations.h"
+#include "pathinfo.h"
 #include "safefile.h"
 
 namespace {
@@ -281,7 +279,8 @@ std::string SaveOutcome(files::NodeKind kind, const std::string& path) {
     const auto fails = [](int error) { return "a save fails (\"" + level::SaveErrorText(error) + "\")"; };
     switch (kind) {
     case files::NodeKind::Regular:
-        return access(path.c_str(), W_OK) != 0 ? fails(errno) : "a save overwrites it";
+        if (const int error = files::WriteAccessError(path)) return fails(error);
+        return "a save overwrites it";
     case files::NodeKind::Directory: return fails(EISDIR);
     case files::NodeKind::Fifo:
         return "a save writes the round into the pipe, or fails (\"" + level::SaveErrorText(ENXIO) +
@@ -434,11 +433,14 @@ LevelFileBytes ReadLevelFile(const std::string& path) {
         }
         if (got == room) room *= 2;
         if (bytes.size() < room) bytes.resize(room);
-        const ssize_t n = read(opened.fd.Get(), bytes.data() + got, room - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) file.error = std::strerror(errno);
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
+        std::size_t n = 0;
+        try {
+            n = opened.file.Read(bytes.data() + got, room - got);
+        } catch (const files::FileSystemError& e) {
+            file.error = e.what();
+        }
+        if (n == 0) break;
+        got += n;
     }
     bytes.resize(got);
     if (file.error.empty()) file.bytes = std::move(bytes);
@@ -499,9 +501,9 @@ std::optional<Finding> CheckBackground(const FolderFile& background, const std::
         return Finding{background.shown, 0, 0, Severity::Warning, code, std::move(message)};
     };
     const std::string size = std::to_string(level::kGameAreaWidth) + "x" + std::to_string(level::kGameAreaHeight);
-    struct stat st {};
+    const int lookError = files::LookAt(background.path).error;
     // Told at the level file, as annotations need a file that is there.
-    if (stat(background.path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    if (lookError == ENOENT || lookError == ENOTDIR)
         return Finding{levelFile, 0, 0, Severity::Warning, "background-missing",
                        "the round has no background: the editor asks for a " + size + " PNG, " + background.shown};
     files::RgbaImage image;

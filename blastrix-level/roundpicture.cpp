@@ -1,19 +1,14 @@
 #include "roundpicture.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <QFile>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 #include "commandline.h"
+#include "embeddedartwork.h"
 #include "gamearea.h"
 #include "levelfile.h"
+#include "outputfile.h"
 #include "safefile.h"
 
 namespace {
@@ -33,31 +28,10 @@ private:
     std::vector<RenderedControl>& controls_;
 };
 
-// Special files such as /dev/stdout are written in place; files are replaced only once complete.
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
-        files::WriteFileReplacing(path, data);
-        return;
-    }
-    const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) throw files::FileSystemError(errno, "Cannot write " + path + ": " + std::strerror(errno));
-    const ssize_t n = write(fd, data.data(), data.size());
-    const int error = errno;
-    close(fd);
-    if (n != static_cast<ssize_t>(data.size()))
-        throw files::FileSystemError(error, "Cannot write " + path + ": " + std::strerror(n < 0 ? error : EIO));
-}
-
 }  // namespace
 
 files::RgbaImage WindowArtwork() {
-    QFile file(":/artwork/background.png");
-    if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("the window's artwork is missing from the program");
-    const QByteArray bytes = file.readAll();
-    return files::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                            static_cast<std::size_t>(bytes.size()));
+    return files::DecodePng(kWindowArtworkPng, kWindowArtworkPngSize);
 }
 
 files::RgbaImage Scaled(const files::RgbaImage& image, int scale) {
@@ -101,7 +75,7 @@ bool WritePicture(const std::string& target, const std::vector<std::uint8_t>& pn
         return true;
     }
     try {
-        WriteFile(target, png);
+        files::WriteOutputFile(target, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
     } catch (const files::SaveFailure& e) {
         Complain(e.File() + " is not written: " + e.what());
         return false;

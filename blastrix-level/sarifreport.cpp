@@ -1,13 +1,21 @@
 #include "sarifreport.h"
 
 #include "findingcodes.h"
+#include "pathinfo.h"
 #include "report.h"
 
 std::string PathUri(const std::string& path) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = !path.empty() && path[0] == '/' ? "file://" : "";
-    for (const char c : path) {
+    // A Windows path from a drive, C:\x, is the URI file:///C:/x.
+    const bool fromDrive = files::IsAbsolutePath(path) && !files::IsPathSeparator(path[0]);
+    std::string out = fromDrive ? "file:///" : files::IsAbsolutePath(path) ? "file://" : "";
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char c = files::IsPathSeparator(path[i]) ? '/' : path[i];
         const auto byte = static_cast<unsigned char>(c);
+        if (fromDrive && i == 1) {
+            out += c;
+            continue;
+        }
         const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                                 c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
         if (unreserved) {

@@ -1,13 +1,12 @@
 #include "artwork.h"
 
-#include <sys/stat.h>
-
 #include <QFile>
 #include <QRgb>
 
 #include <cstring>
 
 #include "drawpicture.h"
+#include "pathinfo.h"
 
 namespace artwork {
 
@@ -59,21 +58,19 @@ QImage SpriteCache::Load(const std::string& composedPath) {
 }
 
 QImage SpriteCache::LoadChecked(const std::string& composedPath) {
-    struct stat st {};
+    files::PathInfo st;
     auto known = resolved_.find(composedPath);
-    if (known == resolved_.end() || stat(known->second.c_str(), &st) != 0) {
+    if (known == resolved_.end() || (st = files::LookAt(known->second)).error != 0) {
         std::string candidate = resolve_(composedPath);
-        if (stat(candidate.c_str(), &st) != 0) return artwork::FromFile(candidate);
+        if ((st = files::LookAt(candidate)).error != 0) return artwork::FromFile(candidate);
         known = resolved_.insert_or_assign(composedPath, std::move(candidate)).first;
     }
     const std::string& path = known->second;
-    const long long modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     const auto it = entries_.find(path);
-    if (it != entries_.end() && it->second.modified == modified && it->second.size == st.st_size &&
-        it->second.inode == st.st_ino)
+    if (it != entries_.end() && it->second.modified == st.modifiedNanoseconds && it->second.size == st.size &&
+        it->second.inode == st.identity)
         return it->second.image;
-    Entry entry{modified, static_cast<long long>(st.st_size), static_cast<unsigned long long>(st.st_ino),
-                artwork::FromFile(path)};
+    Entry entry{st.modifiedNanoseconds, st.size, st.identity, artwork::FromFile(path)};
     QImage image = entry.image;
     entries_[path] = std::move(entry);
     return image;

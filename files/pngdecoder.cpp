@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "gamefile.h"
+#include "safefile.h"
 
 namespace files {
 namespace {
@@ -119,32 +120,23 @@ std::string SizeText(png_uint_32 width, png_uint_32 height) {
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 std::string FileTooLargeText(const std::string& path) {
     return "File \"" + path + "\" is too large for a PNG picture (more than " +
            std::to_string(kMaxPngFileBytes / (1024 * 1024)) + " MiB)";
 }
 
 // A pipe or a device is refused, since reading it could wait or never end.
-std::unique_ptr<std::FILE, FileCloser> OpenPicture(const std::string& path, std::uintmax_t& size) {
+GameFile OpenPicture(const std::string& path) {
     GameFile picture = OpenGameFile(path);
     if (picture.error != 0) throw PngError(FileOpenErrorText(path, picture.error));
     if (picture.kind == NodeKind::Directory) throw PngError(FileOpenErrorText(path, EISDIR));
     if (!picture.Readable()) throw PngError(NotRegularFileText(path));
-    size = static_cast<std::uintmax_t>(picture.size);
-    std::unique_ptr<std::FILE, FileCloser> file(fdopen(picture.fd.Get(), "rb"));
-    if (!file) throw PngError(FileOpenErrorText(path, errno));
-    picture.fd.Release();
-    return file;
+    return picture;
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::uintmax_t declaredSize = 0;
-    const std::unique_ptr<std::FILE, FileCloser> file = OpenPicture(path, declaredSize);
-
+    const GameFile picture = OpenPicture(path);
+    const auto declaredSize = static_cast<std::uintmax_t>(picture.size);
     if (declaredSize > kMaxPngFileBytes) throw PngError(FileTooLargeText(path));
     std::vector<std::uint8_t> bytes;
     // One chunk of slack: the last read asks for a full chunk, and must not double the buffer to get it.
@@ -153,13 +145,15 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     for (;;) {
         const std::size_t used = bytes.size();
         bytes.resize(used + kFileReadChunk);
-        errno = 0;
-        const std::size_t got = std::fread(bytes.data() + used, 1, kFileReadChunk, file.get());
-        const int readErrno = errno;
+        std::size_t got = 0;
+        try {
+            got = picture.file.Read(reinterpret_cast<char*>(bytes.data() + used), kFileReadChunk);
+        } catch (const FileSystemError& e) {
+            throw PngError(FileOpenErrorText(path, e.Error()));
+        }
         bytes.resize(used + got);
-        if (std::ferror(file.get()) != 0) throw PngError(FileOpenErrorText(path, readErrno != 0 ? readErrno : EIO));
         if (bytes.size() > kMaxPngFileBytes) throw PngError(FileTooLargeText(path));
-        if (got < kFileReadChunk) break;
+        if (got == 0) break;
     }
     return bytes;
 }

@@ -4,7 +4,7 @@
 
 namespace files {
 
-// The directory of the running executable, ending in '/'.
+// The directory of the running executable, ending in a separator.
 std::string ExecutableDirectory();
 
 }  // namespace files

@@ -1,18 +1,15 @@
 #include "levelfile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <optional>
 
 #include "fields.h"
 #include "gamefile.h"
 #include "linereader.h"
 #include "locations.h"
+#include "pathinfo.h"
 #include "safefile.h"
 
 namespace level {
@@ -173,13 +170,7 @@ void ReadFile(Level& level, int round, LoadObserver* observer) {
     const files::GameFile file = files::OpenGameFile(path);
     if (!file.Readable()) return;
 
-    LineReader reader([fd = file.fd.Get()](char* buffer, std::size_t capacity) -> std::size_t {
-        for (;;) {
-            const ssize_t n = read(fd, buffer, capacity);
-            if (n >= 0) return static_cast<std::size_t>(n);
-            if (errno != EINTR) throw std::runtime_error(std::strerror(errno));
-        }
-    });
+    LineReader reader([&file](char* buffer, std::size_t capacity) { return file.file.Read(buffer, capacity); });
     ReadObjects(level, reader, observer);
 }
 
@@ -197,8 +188,7 @@ void Load(Level& level, Read read) {
 // The round's file in the levels directory that exists, spelled as found or, when new, as composed.
 std::string LevelFileToWrite(const std::string& directory, int round) {
     const FileLocation levels = Locate(directory, directory + kLevelsDirectory);
-    struct stat st {};
-    if (!levels.found || stat(levels.onDisk.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!levels.found || !files::IsDirectory(levels.onDisk))
         throw files::FileSystemError(ENOTDIR, "No levels directory in " + directory);
     const FileLocation file = LocateLevelFile(directory, round);
     return file.found ? file.onDisk : levels.onDisk + "/" + LevelFileName(round);

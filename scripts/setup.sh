@@ -6,6 +6,11 @@ packages=(cmake g++ make qt6-base-dev libgl-dev libpng-dev zlib1g-dev libgtest-d
           xvfb xauth xdotool x11-utils openbox imagemagick fonts-dejavu-core acl attr strace libcap2-bin
           pre-commit git python3-jsonschema python3-yaml)
 if [[ "${1:-}" == "--fuzz" ]]; then packages+=(clang libclang-rt-14-dev); fi
+# The Windows build: the cross compilers, zlib for them, wine to run the result, the source package
+# tools that fetch libpng's sources, and nroff and col for the manual as text.
+if [[ "${1:-}" == "--windows" ]]; then
+  packages+=(mingw-w64 wine wine64 libz-mingw-w64-dev dpkg-dev groff-base bsdextrautils unzip)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -72,10 +72,29 @@ void Drain(int fd, std::string& into) {
 
 }  // namespace
 
+std::vector<std::string> ToolCommand() {
+    if (WindowsTool()) return {"wine", std::getenv("BLASTRIX_WINDOWS_TOOL")};
+    return {BLASTRIX_LEVEL_EXE};
+}
+
+bool WindowsTool() {
+    const char* const windows = std::getenv("BLASTRIX_WINDOWS_TOOL");
+    return windows != nullptr && windows[0] != '\0';
+}
+
+bool ToolRenders() {
+#ifdef BLASTRIX_HAS_RENDER
+    return !WindowsTool();
+#else
+    return false;
+#endif
+}
+
 ToolRun CliTest::Tool(const std::vector<std::string>& arguments, const fs::path& workingDirectory,
                       const std::vector<std::string>& wrapper, const char* standardOutput) const {
     std::vector<std::string> args = wrapper;
-    args.push_back(BLASTRIX_LEVEL_EXE);
+    const std::vector<std::string> tool = ToolCommand();
+    args.insert(args.end(), tool.begin(), tool.end());
     args.insert(args.end(), arguments.begin(), arguments.end());
     return Run(std::move(args), workingDirectory, standardOutput);
 }

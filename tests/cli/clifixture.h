@@ -18,6 +18,19 @@ struct ToolRun {
     std::vector<std::string> Lines() const;
 };
 
+// The tool under test: this build's, or where BLASTRIX_WINDOWS_TOOL names a Windows build of it, that
+// one under wine.
+std::vector<std::string> ToolCommand();
+// Whether the tool under test is a Windows build, which has no Unix owners, modes or FIFOs, cannot be
+// traced by strace and is not the program that git and pre-commit find.
+bool WindowsTool();
+inline constexpr const char* kUnixToolOnly =
+    "needs the tool built for this host: Unix owners, modes and links, names with control characters or "
+    "differing only in case, strace";
+// Whether the tool under test can draw: it was built with Qt Gui.
+bool ToolRenders();
+inline constexpr const char* kRenderOnly = "the tool under test was built without Qt Gui";
+
 // A game folder of its own, with the sample sprites in data/ and an empty levels/, in which the tool
 // runs without a display.
 class CliTest : public ::testing::Test {

@@ -96,6 +96,7 @@ class IdentityTest : public CliTest, public ::testing::WithParamInterface<Identi
 
 TEST_P(IdentityTest, ResaveKeepsTheFileWhatItWas) {
     const IdentityCase& c = GetParam();
+    if (WindowsTool()) GTEST_SKIP() << kUnixToolOnly;
     if (geteuid() != 0) GTEST_SKIP() << "giving files to other users needs root";
     if (!c.saver.empty() && !Shell("setpriv --version")) GTEST_SKIP() << "no setpriv";
     Write(kFile, kOld);
@@ -273,6 +274,7 @@ class TracedSaveTest : public CliTest, public ::testing::WithParamInterface<Trac
 // What the save asks of the system, as strace sees it, and faults that strace injects at each step.
 TEST_P(TracedSaveTest, FlushesBeforeItSaysSavedAndSaysWhatFailed) {
     const TracedCase& c = GetParam();
+    if (WindowsTool()) GTEST_SKIP() << kUnixToolOnly;
     if (!Shell("strace -o /dev/null true")) GTEST_SKIP() << "strace is missing or cannot trace here";
     if (geteuid() != 0) GTEST_SKIP() << "moving the game folder out of a user's reach needs root";
     const std::string file = c.linked ? "levels/round3" : kFile;
@@ -435,6 +437,7 @@ TEST_F(CliTest, RootNeverWritesThroughALinkAnotherUserPlanted) {
 // order is not always the spelling a command composes. Check stands for every command here: all find
 // their files through the one game folder.
 TEST_F(CliTest, CheckReadsTheFirstSpellingInByteOrderAndWarnsOncePerName) {
+    if (WindowsTool()) GTEST_SKIP() << kUnixToolOnly;
     Write("Levels/LEVEL3.lev", kSaved);
     Write("Levels/Level3.lev", "start,320,120\r\n");
     WriteBackground("Levels/LEVEL3.png", 278, 252);

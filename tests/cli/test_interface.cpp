@@ -161,6 +161,7 @@ TEST_F(InterfaceTest, OutputThatCannotBeWrittenExitsWithTwo) {
 // One finding of every code a check gives, in a game folder whose name needs percent-encoding: the
 // SARIF rules are the codes as `codes` and the manual list them, the results those the text names.
 TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidates) {
+    if (WindowsTool()) GTEST_SKIP() << kUnixToolOnly;
     const std::string game = "game #1";
     fs::create_directories(folder_ / game);
     fs::copy(folder_ / "data", folder_ / game / "data", fs::copy_options::recursive);
@@ -258,6 +259,61 @@ TEST_F(CliTest, SarifOfEveryCodeAgreesWithTheTextTheCodesAndTheManualAndValidate
                                  ".validate(json.load(open(sys.argv[2])))' '" +
                                  schema.string() + "' '" + (folder_ / "log.sarif").string() + "'";
     EXPECT_EQ(std::system(validate.c_str()), 0) << run.out;
+}
+
+// The Windows build reads, checks, compares and saves the sample rounds and a broken one as this
+// host's build does, to the byte, and takes the paths a Windows user gives.
+TEST_F(CliTest, AWindowsBuildAnswersAsThisHostsBuild) {
+    if (!WindowsTool()) GTEST_SKIP() << "needs a Windows build of the tool (BLASTRIX_WINDOWS_TOOL)";
+    for (const char* side : {"here", "windows"}) {
+        fs::create_directories(folder_ / side);
+        fs::copy(fs::path(BLASTRIX_SOURCE_DIR) / "levels", folder_ / side / "levels");
+        fs::copy(folder_ / "data", folder_ / side / "data");
+        Write(std::string(side) + "/levels/Level5.lev",
+              kHero + kBomb + "Bomba,1,1\nbomba,201,40,14,18,1,500\r\nstart,2,2\r\nbomba,x,1\r\n" + kCoin);
+        Write(std::string(side) + "/old.lev", kHero + kBomb + kCoin + "malo1,240,60,20,24,100,200,1\r\n");
+    }
+    const ToolRun here = Run({BLASTRIX_LEVEL_EXE, "-C", "here", "codes"});
+    ASSERT_EQ(here.status, 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"check"}, {"check", "--format", "json"}, {"check", "3", "5"}, {"resave", "--check"},
+        {"resave", "--diff", "5"}, {"diff", "old.lev", "levels/Level5.lev"},
+        {"diff", "--format", "json", "old.lev", "levels/Level1.lev"}, {"diff", "/dev/null", "levels/Level2.lev"}};
+    for (const std::vector<std::string>& command : commands) {
+        std::vector<std::string> native = {BLASTRIX_LEVEL_EXE};
+        native.insert(native.end(), command.begin(), command.end());
+        const ToolRun expected = Run(native, folder_ / "here");
+        const ToolRun got = Tool(command, folder_ / "windows");
+        EXPECT_EQ(got.status, expected.status) << command.front();
+        EXPECT_EQ(got.out, expected.out) << command.front();
+        EXPECT_EQ(got.err, expected.err) << command.front();
+    }
+    const ToolRun backslashes = Tool({"check", "windows\\levels\\Level5.lev"});
+    const ToolRun slashes = Run({BLASTRIX_LEVEL_EXE, "check", "here/levels/Level5.lev"});
+    EXPECT_EQ(backslashes.status, slashes.status);
+    std::string expected = slashes.out;
+    for (std::size_t at = 0; (at = expected.find("here/", at)) != std::string::npos;)
+        expected.replace(at, 5, "windows/");
+    EXPECT_EQ(backslashes.out, expected);
+    const ToolRun nul = Tool({"diff", "NUL", "levels/Level2.lev"}, folder_ / "windows");
+    const ToolRun devNull = Run({BLASTRIX_LEVEL_EXE, "diff", "/dev/null", "levels/Level2.lev"}, folder_ / "here");
+    EXPECT_EQ(nul.status, devNull.status);
+    EXPECT_EQ(nul.out, devNull.out);
+    // wine's drive Z: is the root of this host; a path from a drive is a file: URI with three slashes.
+    std::string drive = "Z:" + (folder_ / "windows").string();
+    std::replace(drive.begin(), drive.end(), '/', '\\');
+    const ToolRun sarif = Tool({"-C", drive, "check", "--format", "sarif", "5"});
+    EXPECT_NE(sarif.out.find("\"uri\":\"file:///Z:" + (folder_ / "windows/levels/Level5.lev").string() + "\""),
+              std::string::npos)
+        << sarif.out;
+
+    EXPECT_EQ(Run({BLASTRIX_LEVEL_EXE, "resave", "--force"}, folder_ / "here").status, 0);
+    EXPECT_EQ(Tool({"resave", "--force"}, folder_ / "windows").status, 0);
+    for (const auto& entry : fs::directory_iterator(folder_ / "here" / "levels")) {
+        const std::string name = "levels/" + entry.path().filename().string();
+        EXPECT_EQ(Read("windows/" + name), Read("here/" + name)) << name;
+    }
+    EXPECT_EQ(Read("windows/levels/Level5.lev"), kHero + kBomb + "bomba,201,40,14,18,1,500\r\n");
 }
 
 }  // namespace

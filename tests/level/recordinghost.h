@@ -1,15 +1,13 @@
 #pragma once
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -70,9 +68,14 @@ private:
 class TemporaryDirectory {
 public:
     TemporaryDirectory() {
-        std::string pattern = "/tmp/blastrix_test.XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern + "/";
+        namespace fs = std::filesystem;
+        std::random_device random;
+        fs::path path;
+        do {
+            path = fs::temp_directory_path() / ("blastrix_test." + std::to_string(random()));
+        } while (!fs::create_directory(path));
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace);
+        path_ = path.generic_string() + "/";
     }
     ~TemporaryDirectory() { RemoveTree(path_); }
     TemporaryDirectory(const TemporaryDirectory&) = delete;
@@ -83,7 +86,7 @@ public:
 
     std::string MakeDirectory(const std::string& relative) const {
         const std::string path = path_ + relative;
-        if (mkdir(path.c_str(), 0777) != 0) throw std::runtime_error("mkdir " + path);
+        if (!std::filesystem::create_directory(path)) throw std::runtime_error("mkdir " + path);
         return path + "/";
     }
 
@@ -95,35 +98,22 @@ public:
 
     std::vector<std::string> Entries(const std::string& relative) const {
         std::vector<std::string> names;
-        DIR* dir = opendir((path_ + relative).c_str());
-        if (dir == nullptr) return names;
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(dir);
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(path_ + relative, error))
+            names.push_back(entry.path().filename().string());
         return names;
     }
 
 private:
-    static void RemoveTree(const std::string& path) {
-        struct stat st {};
-        if (lstat(path.c_str(), &st) != 0) return;
-        if (S_ISDIR(st.st_mode)) {
-            chmod(path.c_str(), 0700);
-            if (DIR* dir = opendir(path.c_str())) {
-                std::vector<std::string> names;
-                while (const dirent* entry = readdir(dir)) {
-                    const std::string name = entry->d_name;
-                    if (name != "." && name != "..") names.push_back(name);
-                }
-                closedir(dir);
-                for (const std::string& name : names) RemoveTree(path + (path.back() == '/' ? "" : "/") + name);
-            }
-            rmdir(path.c_str());
-        } else {
-            unlink(path.c_str());
+    // Directories a test made unreadable are opened again on the way.
+    static void RemoveTree(const std::filesystem::path& path) {
+        namespace fs = std::filesystem;
+        std::error_code ignored;
+        if (fs::is_directory(fs::symlink_status(path, ignored))) {
+            fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
+            for (const auto& entry : fs::directory_iterator(path, ignored)) RemoveTree(entry.path());
         }
+        fs::remove(path, ignored);
     }
 
     std::string path_;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/mman.h>
 #include <unistd.h>
+#endif
 
 #include <set>
 #include <stdexcept>
@@ -198,16 +200,17 @@ TEST(RemoveTest, RefusesObjectsThatAreNotInTheLevelWithoutReadingThem) {
     const level::PlacedObject* foreign = other.CreateObject(level::kBombTag);
     level::PlacedObject stray;
     stray.tag = 42;
+    EXPECT_FALSE(lvl.Remove(nullptr));
+    EXPECT_FALSE(lvl.Remove(foreign));
+    EXPECT_FALSE(lvl.Remove(&stray));
+#ifndef _WIN32
     // Any read through a pointer into this page ends the test program.
     const long pageSize = sysconf(_SC_PAGESIZE);
     void* const page = mmap(nullptr, static_cast<std::size_t>(pageSize), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(page, MAP_FAILED);
-
-    EXPECT_FALSE(lvl.Remove(nullptr));
-    EXPECT_FALSE(lvl.Remove(foreign));
-    EXPECT_FALSE(lvl.Remove(&stray));
     EXPECT_FALSE(lvl.Remove(static_cast<const level::PlacedObject*>(page)));
     munmap(page, static_cast<std::size_t>(pageSize));
+#endif
     EXPECT_EQ(lvl.ObjectCount(), 1u);
     EXPECT_EQ(other.ObjectCount(), 1u);
 }

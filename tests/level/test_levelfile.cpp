@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include "bytesread.h"
 #include "levelfile.h"
 #include "recordinghost.h"
+#include "hostlimits.h"
 
 namespace {
 
@@ -318,6 +321,8 @@ TEST_F(LevelFileTest, MissingFileOrDirectoryLeavesAnEmptyLevelBehindTheBusyCurso
     level::LoadLevel(lvl, 3);
     dir.MakeDirectory("levels/Level3.lev");
     level::LoadLevel(lvl, 3);
+    std::size_t loads = 3;
+#ifndef _WIN32
     // A pipe with no writer would hold the load for ever, and the alarm ends such a run as a failure;
     // a device that never ends is read until memory runs out, which the count of bytes read tells.
     ASSERT_EQ(mkfifo((dir.Path() + "levels/Level4.lev").c_str(), 0600), 0);
@@ -331,9 +336,12 @@ TEST_F(LevelFileTest, MissingFileOrDirectoryLeavesAnEmptyLevelBehindTheBusyCurso
     if (before && after) {
         EXPECT_LT(*after - *before, 64u * 1024);
     }
+    loads += 2;
+#endif
     EXPECT_EQ(lvl.ObjectCount(), 0u);
-    EXPECT_EQ(host.calls, (Strings{"busy on", "busy off", "busy on", "busy off", "busy on", "busy off", "busy on",
-                                   "busy off", "busy on", "busy off"}));
+    Strings busyPerLoad;
+    for (std::size_t i = 0; i < loads; ++i) busyPerLoad.insert(busyPerLoad.end(), {"busy on", "busy off"});
+    EXPECT_EQ(host.calls, busyPerLoad);
 }
 
 struct LookupCase {
@@ -362,7 +370,9 @@ TEST_P(LookupTest, SaveWritesIntoTheExistingFileOrMakesLevelNDotLev) {
     dir.MakeDirectory(c.directory);
     const std::string existing = std::string(c.directory) + "/" + c.file;
     dir.WriteFile(existing, "old\r\n");
+#ifndef _WIN32
     ASSERT_EQ(chmod((dir.Path() + existing).c_str(), 0640), 0);
+#endif
     Place(level::kHeroTag, 1, 2);
     Place(level::kBombTag, 3, 4);
 
@@ -375,9 +385,11 @@ TEST_P(LookupTest, SaveWritesIntoTheExistingFileOrMakesLevelNDotLev) {
     if (c.found) {
         EXPECT_EQ(entries, Strings{c.file});
         EXPECT_EQ(ReadFile(dir.Path() + existing), saved);
+#ifndef _WIN32
         struct stat st {};
         ASSERT_EQ(stat((dir.Path() + existing).c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0640u);
+#endif
     } else {
         Strings expected = {c.file, created};
         std::sort(expected.begin(), expected.end());
@@ -403,6 +415,9 @@ INSTANTIATE_TEST_SUITE_P(Spellings, LookupTest,
 class NewFileTest : public LevelFileTest, public ::testing::WithParamInterface<std::pair<mode_t, mode_t>> {};
 
 TEST_P(NewFileTest, GetsTheUsualPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << kUnixOnly;
+#else
     dir.MakeDirectory("Levels");
     Place(level::kHeroTag, 1, 2);
     Place(level::kBombTag, 3, 4);
@@ -414,6 +429,7 @@ TEST_P(NewFileTest, GetsTheUsualPermissions) {
     ASSERT_EQ(stat((dir.Path() + "Levels/Level8.lev").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, GetParam().second);
     EXPECT_EQ(dir.Entries("Levels"), Strings{"Level8.lev"});
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Umasks, NewFileTest,

@@ -1,11 +1,14 @@
 #include <errno.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
+#include "pathinfo.h"
 #include "programdirectory.h"
+#include "hostlimits.h"
 #include "locations.h"
 #include "recordinghost.h"
 
@@ -86,8 +89,16 @@ std::ostream& operator<<(std::ostream& out, const ResolveCase& c) { return out <
 
 class ResolveTest : public ::testing::TestWithParam<ResolveCase> {};
 
+bool SpellsANameTwice(std::vector<std::string> names) {
+    for (std::string& name : names)
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
+}
+
 TEST_P(ResolveTest, FindsEveryComponentIgnoringCase) {
     const ResolveCase& c = GetParam();
+    if (kCaseBlindFileSystem && SpellsANameTwice(c.directories)) GTEST_SKIP() << kCaseSensitiveOnly;
     TemporaryDirectory dir;
     for (const std::string& d : c.directories) dir.MakeDirectory(d);
     for (const std::string& f : c.files) dir.WriteFile(f, "x");
@@ -115,16 +126,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ExecutableDirectoryTest, IsTheDirectoryOfThisTestProgram) {
     const std::string directory = files::ExecutableDirectory();
     ASSERT_FALSE(directory.empty());
-    EXPECT_EQ(directory.front(), '/');
-    EXPECT_EQ(directory.back(), '/');
+    EXPECT_TRUE(files::IsAbsolutePath(directory)) << directory;
+    EXPECT_TRUE(files::IsPathSeparator(directory.back())) << directory;
 
-    const std::string invoked = program_invocation_name;
-    const std::string name = invoked.substr(invoked.find_last_of('/') + 1);
-    struct stat self {}, found {};
-    ASSERT_EQ(stat(invoked.c_str(), &self), 0) << invoked;
-    ASSERT_EQ(stat((directory + name).c_str(), &found), 0) << directory + name;
-    EXPECT_EQ(self.st_ino, found.st_ino);
-    EXPECT_EQ(self.st_dev, found.st_dev);
+    const std::string invoked = ::testing::internal::GetArgvs().front();
+    const std::string name = invoked.substr(files::FindLastPathSeparator(invoked) + 1);
+    const files::PathInfo self = files::LookAt(invoked);
+    const files::PathInfo found = files::LookAt(directory + name);
+    ASSERT_EQ(self.error, 0) << invoked;
+    ASSERT_EQ(found.error, 0) << directory + name;
+    EXPECT_EQ(self.identity, found.identity);
 }
 
 }  // namespace

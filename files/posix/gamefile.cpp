@@ -6,15 +6,10 @@
 #include <cerrno>
 #include <utility>
 
-namespace files {
+#include "filedescriptor.h"
+#include "nodekind.h"
 
-NodeKind KindOfMode(mode_t mode) {
-    if (S_ISREG(mode)) return NodeKind::Regular;
-    if (S_ISDIR(mode)) return NodeKind::Directory;
-    if (S_ISFIFO(mode)) return NodeKind::Fifo;
-    if (S_ISSOCK(mode)) return NodeKind::Socket;
-    return NodeKind::Device;
-}
+namespace files {
 
 GameFile OpenGameFile(const std::string& path) {
     GameFile file;
@@ -32,7 +27,7 @@ GameFile OpenGameFile(const std::string& path) {
         return file;
     }
     file.size = st.st_size;
-    file.fd = std::move(fd);
+    file.file = OpenFile(fd.Release());
     return file;
 }
 

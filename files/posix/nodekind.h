@@ -1,0 +1,11 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include "pathinfo.h"
+
+namespace files {
+
+NodeKind KindOfMode(mode_t mode);
+
+}  // namespace files
