@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "filedescriptor.h"
+#include "savenames.h"
 
 namespace files {
 namespace {
@@ -32,7 +33,6 @@ constexpr int kMostLinksFollowed = 40;
 // A write that keeps taking nothing (or keeps being interrupted) is given up after this many tries.
 constexpr int kMostStalledWrites = 64;
 constexpr std::size_t kChunk = std::size_t{1} << 16;
-constexpr std::string_view kCopySuffix = ".old";
 constexpr std::size_t kRandomLength = 6;
 // The inode flags a user may set (chattr), which a new file must carry as the old one did.
 constexpr int kKeptFlags = FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL | FS_DIRSYNC_FL | FS_COMPR_FL | FS_NOCOMP_FL |
@@ -216,18 +216,11 @@ void FlushDirectoryOfTheNewBytes(int directory) {
 }
 
 std::string RandomName(const std::string& prefix) {
-    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char random[kRandomLength];
     if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
-        for (std::size_t i = 0; i < sizeof random; ++i) random[i] = static_cast<unsigned char>(rand());
-    std::string name = prefix;
-    for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
-    return name;
+        for (unsigned char& r : random) r = static_cast<unsigned char>(rand());
+    return files::RandomName(prefix, random);
 }
-
-std::string TemporaryPrefix(const std::string& name) { return "." + name + "."; }
-std::string CopyPrefix(const std::string& name) { return "." + name + std::string(kCopySuffix) + "."; }
-std::string JournalName(const std::string& name) { return "." + name + std::string(kCopySuffix); }
 
 // A new private file beside the target, locked for as long as it is open so that no other program
 // takes it for the leftover of a save that was cut short; removed unless kept.
@@ -419,10 +412,6 @@ void RestoreIdentity(int fd, const Identity& old) {
     if ((now.st.st_mode & 07777) != (old.st.st_mode & 07777)) fchmod(fd, old.st.st_mode & 07777);
 }
 
-std::string ShownBeside(const std::string& path, const std::string& name) {
-    const std::size_t slash = path.find_last_of('/');
-    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
-}
 
 // Each step leaves the old bytes on the disk: in the file, or in the journal beside the name as given,
 // which is complete once it has its own name, until the file holds the new bytes, flushed.
@@ -481,18 +470,6 @@ void Save(const std::string& path, std::string_view bytes) {
     // Hidden attributes could be lost with a new file, and a second link would keep the old one.
     if (target.st.st_nlink == 1 && SeesEveryAttribute() && Replace(save, &old)) return;
     WriteInPlace(save, old, path);
-}
-
-bool IsRandomTail(std::string_view tail) {
-    return tail.size() == kRandomLength &&
-           std::all_of(tail.begin(), tail.end(),
-                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
-}
-
-bool IsTemporaryOf(std::string_view entry, const std::string& name) {
-    for (const std::string& prefix : {TemporaryPrefix(name), CopyPrefix(name)})
-        if (entry.substr(0, prefix.size()) == prefix && IsRandomTail(entry.substr(prefix.size()))) return true;
-    return false;
 }
 
 // The journal's name, when a complete one is there, and the temporary files beside `name`.

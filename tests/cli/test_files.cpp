@@ -352,6 +352,7 @@ class KilledSaveTest : public CliTest, public ::testing::WithParamInterface<std:
 // without changing anything and the next load or resave puts back; nothing else stays behind.
 TEST_P(KilledSaveTest, NextLoadOrResaveFindsTheRoundLastSaved) {
     const auto& [c, followUp] = GetParam();
+    if (WindowsTool()) GTEST_SKIP() << kUnixToolOnly;
     if (!Shell("strace -o /dev/null true")) GTEST_SKIP() << "strace is missing or cannot trace here";
     Write(kFile, kLonger);
     if (c.secondLink) {
@@ -393,6 +394,7 @@ INSTANTIATE_TEST_SUITE_P(Saves, KilledSaveTest,
 // Bob may write in levels/ and flips the level file between a round and a link to a file only root
 // may write, while root resaves it again and again: root never writes through his link.
 TEST_F(CliTest, RootNeverWritesThroughALinkAnotherUserPlanted) {
+    if (WindowsTool()) GTEST_SKIP() << kUnixToolOnly;
     if (geteuid() != 0) GTEST_SKIP() << "another user's link needs root to give it";
     const fs::path levels = Folder() / "levels";
     const fs::path secret = Folder() / "secret";

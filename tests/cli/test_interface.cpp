@@ -151,6 +151,7 @@ TEST_F(InterfaceTest, OutputThatCannotBeWrittenExitsWithTwo) {
         {"check", "--format", "json", "3"}, {"resave", "--check", "3"}, {"render", "3", "-o", "-"},
         {"diff", "levels/Level4.lev", "levels/Level3.lev"}};
     for (const std::vector<std::string>& arguments : commands) {
+        if (arguments[0] == "render" && !ToolRenders()) continue;
         const ToolRun run = Tool(arguments, {}, {}, "/dev/full");
         EXPECT_EQ(run.status, 2) << arguments[0] << " " << arguments.back();
         EXPECT_EQ(run.err.rfind("blastrix-level: ", 0), 0u) << run.err;

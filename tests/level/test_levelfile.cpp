@@ -463,3 +463,25 @@ TEST_F(LevelFileTest, ObserverSeesTheLineTheLoadStoppedAtInALargeFile) {
 }
 
 }  // namespace
+
+// What a save cut short leaves beside the level file, on every host: only a complete copy of the old
+// bytes is put back by the next load; an unfinished copy and a new file that never took its place
+// are removed, and the level file stays as it is.
+TEST_F(LevelFileTest, LoadUndoesOnlyASaveThatLeftACompleteCopy) {
+    const std::string old = CrlfLines({"start,1,2", "bomba,3,4,14,18,1,500"});
+    const std::string torn = CrlfLines({"start,5,6", "bomba,7,8,14,18,1,500", "bomba,9"});
+    struct Case {
+        const char* leftover;
+        std::string fileAfter;
+    };
+    const Case cases[] = {{".Level3.lev.old", old}, {".Level3.lev.old.Ab12Cd", torn}, {".Level3.lev.Xy34Zw", torn}};
+    dir.MakeDirectory("levels");
+    for (const Case& c : cases) {
+        dir.WriteFile("levels/Level3.lev", torn);
+        dir.WriteFile(std::string("levels/") + c.leftover, old);
+        level::LoadLevel(lvl, 3);
+        EXPECT_EQ(ReadFile(dir.Path() + "levels/Level3.lev"), c.fileAfter) << c.leftover;
+        EXPECT_EQ(dir.Entries("levels"), Strings{"Level3.lev"}) << c.leftover;
+        EXPECT_EQ(Placements(lvl).size(), c.fileAfter == old ? 2u : 3u) << c.leftover;
+    }
+}
