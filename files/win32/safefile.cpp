@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "pathinfo.h"
@@ -19,9 +20,11 @@ constexpr int kMostStalledWrites = 64;
 
 // A failed step inside a save; WriteFileReplacing gives it the file's name.
 struct StepFailed {
+    StepFailed(int e, std::string r, SaveLeft l = SaveLeft::OldBytes, std::string k = {})
+        : error(e), reason(std::move(r)), left(l), keptCopy(std::move(k)) {}
     int error;
     std::string reason;
-    SaveLeft left = SaveLeft::OldBytes;
+    SaveLeft left;
     std::string keptCopy;
 };
 
