@@ -1,8 +1,10 @@
 #include "savenames.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "pathinfo.h"
+#include "savestep.h"
 
 namespace files {
 namespace {
@@ -34,6 +36,8 @@ bool IsTemporaryOf(std::string_view entry, const std::string& name) {
     }
     return false;
 }
+
+std::string Words(int error, const char* step) { return std::string(step) + " failed: " + std::strerror(error); }
 
 std::string ShownBeside(const std::string& path, const std::string& name) {
     const std::size_t slash = FindLastPathSeparator(path);

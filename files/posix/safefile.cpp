@@ -24,6 +24,7 @@
 
 #include "filedescriptor.h"
 #include "savenames.h"
+#include "savestep.h"
 
 namespace files {
 namespace {
@@ -39,18 +40,6 @@ constexpr int kKeptFlags = FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL | FS_DIRSYN
                            FS_NOTAIL_FL | FS_PROJINHERIT_FL | FS_NOCOW_FL;
 
 constexpr const char* kReplacedMeanwhile = "opening it refused: it was replaced while it was opened";
-
-// A failed step inside a save; WriteFileReplacing gives it the file's name.
-struct StepFailed {
-    StepFailed(int e, std::string r, SaveLeft l = SaveLeft::OldBytes, std::string k = {})
-        : error(e), reason(std::move(r)), left(l), keptCopy(std::move(k)) {}
-    int error;
-    std::string reason;
-    SaveLeft left;
-    std::string keptCopy;
-};
-
-std::string Words(int error, const char* step) { return std::string(step) + " failed: " + std::strerror(error); }
 
 [[noreturn]] void Fail(int error, const char* step) { throw StepFailed{error, Words(error, step)}; }
 

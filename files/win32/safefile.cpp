@@ -8,6 +8,7 @@
 
 #include "pathinfo.h"
 #include "savenames.h"
+#include "savestep.h"
 #include "widepath.h"
 
 namespace files {
@@ -18,19 +19,9 @@ constexpr int kNameAttempts = 100;
 // A write that keeps taking nothing is given up after this many tries.
 constexpr int kMostStalledWrites = 64;
 
-// A failed step inside a save; WriteFileReplacing gives it the file's name.
-struct StepFailed {
-    StepFailed(int e, std::string r, SaveLeft l = SaveLeft::OldBytes, std::string k = {})
-        : error(e), reason(std::move(r)), left(l), keptCopy(std::move(k)) {}
-    int error;
-    std::string reason;
-    SaveLeft left;
-    std::string keptCopy;
-};
-
 [[noreturn]] void Fail(DWORD error, const char* step) {
     const int mapped = ErrnoOf(error);
-    throw StepFailed{mapped, std::string(step) + " failed: " + std::strerror(mapped)};
+    throw StepFailed{mapped, Words(mapped, step)};
 }
 
 void WriteAll(HANDLE file, std::string_view bytes, const char* step) {
@@ -165,8 +156,7 @@ void Replace(Handle& file, const std::string& target, std::string_view bytes) {
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!replaced.Valid() || FlushFileBuffers(replaced.Get()) == 0) {
         const int error = ErrnoOf(GetLastError());
-        throw StepFailed{error, std::string("flushing it in its folder failed: ") + std::strerror(error),
-                         SaveLeft::NewBytesUnflushed};
+        throw StepFailed{error, Words(error, "flushing it in its folder"), SaveLeft::NewBytesUnflushed};
     }
 }
 
