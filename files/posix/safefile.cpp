@@ -23,8 +23,7 @@
 #include <vector>
 
 #include "filedescriptor.h"
-#include "savenames.h"
-#include "savestep.h"
+#include "savesteps.h"
 
 namespace files {
 namespace {
@@ -484,14 +483,7 @@ bool HasJournal(int directory, const std::string& name) {
 
 }  // namespace
 
-void WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    try {
-        UndoInterruptedSave(path);
-        Save(path, bytes);
-    } catch (const StepFailed& failed) {
-        throw SaveFailure(failed.error, failed.reason, path, failed.left, failed.keptCopy);
-    }
-}
+void SaveOnThisHost(const std::string& path, std::string_view bytes) { Save(path, bytes); }
 
 SaveLeftovers FindSaveLeftovers(const std::string& path) {
     SaveLeftovers leftovers;

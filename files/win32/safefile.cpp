@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "pathinfo.h"
-#include "savenames.h"
-#include "savestep.h"
+#include "savesteps.h"
 #include "widepath.h"
 
 namespace files {
@@ -247,14 +246,7 @@ bool HasJournal(const std::string& path) {
 
 }  // namespace
 
-void WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    try {
-        UndoInterruptedSave(path);
-        Save(path, bytes);
-    } catch (const StepFailed& failed) {
-        throw SaveFailure(failed.error, failed.reason, path, failed.left, failed.keptCopy);
-    }
-}
+void SaveOnThisHost(const std::string& path, std::string_view bytes) { Save(path, bytes); }
 
 SaveLeftovers FindSaveLeftovers(const std::string& path) {
     SaveLeftovers leftovers;

@@ -1,10 +1,9 @@
-#include "savenames.h"
+#include "savesteps.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "pathinfo.h"
-#include "savestep.h"
 
 namespace files {
 namespace {
@@ -42,6 +41,15 @@ std::string Words(int error, const char* step) { return std::string(step) + " fa
 std::string ShownBeside(const std::string& path, const std::string& name) {
     const std::size_t slash = FindLastPathSeparator(path);
     return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
+}
+
+void WriteFileReplacing(const std::string& path, std::string_view bytes) {
+    try {
+        UndoInterruptedSave(path);
+        SaveOnThisHost(path, bytes);
+    } catch (const StepFailed& failed) {
+        throw SaveFailure(failed.error, failed.reason, path, failed.left, failed.keptCopy);
+    }
 }
 
 }  // namespace files

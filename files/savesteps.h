@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "safefile.h"
 
 namespace files {
 
@@ -21,5 +24,23 @@ bool IsTemporaryOf(std::string_view entry, const std::string& name);
 
 // `name` in the folder of `path`, that folder spelled as `path` spells it.
 std::string ShownBeside(const std::string& path, const std::string& name);
+
+// A failed step inside a save, named in words ("writing the new file beside it failed: ...");
+// WriteFileReplacing gives it the file's name.
+struct StepFailed {
+    StepFailed(int e, std::string r, SaveLeft l = SaveLeft::OldBytes, std::string k = {})
+        : error(e), reason(std::move(r)), left(l), keptCopy(std::move(k)) {}
+    int error;
+    std::string reason;
+    SaveLeft left;
+    std::string keptCopy;
+};
+
+// The words of a step that failed with `error`, the system's own.
+std::string Words(int error, const char* step);
+
+// The host's own save of `path`, which WriteFileReplacing runs once a save cut short is undone;
+// throws StepFailed.
+void SaveOnThisHost(const std::string& path, std::string_view bytes);
 
 }  // namespace files
