@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "filelookup.h"
+
 namespace files {
 
 // What a path names, as reading and saving a game file tell the kinds apart.
@@ -63,8 +65,7 @@ inline bool IsAbsolutePath(std::string_view path) {
 // The name that stands for no file: /dev/null, and on Windows NUL, in any case, as well.
 inline bool IsNullDevice(std::string_view path) {
 #ifdef _WIN32
-    const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
-    if (path.size() == 3 && lower(path[0]) == 'n' && lower(path[1]) == 'u' && lower(path[2]) == 'l') return true;
+    if (EqualIgnoringCase(path, "NUL")) return true;
 #endif
     return path == "/dev/null";
 }
