@@ -101,10 +101,15 @@ std::vector<std::size_t> NearestPartners(const std::vector<const DiffObject*>& s
     const std::int64_t most = std::numeric_limits<std::int64_t>::max() / (2 * static_cast<std::int64_t>(n) + 2);
     const std::int64_t spread = 2 * (high - low);
     const std::int64_t unit = spread <= (most - pairs) / (pairs + 1) ? pairs + 1 : 1;
-    const auto cost = [&](std::size_t i, std::size_t j) {
-        const std::int64_t gap = unit == 1 ? 0 : i > j ? static_cast<std::int64_t>(i - j) : static_cast<std::int64_t>(j - i);
-        return Distance(from[i], to[j]) * unit + gap;
-    };
+    // Worked out once: the searches read each row again and again, a row at a time.
+    std::vector<std::int64_t> costs(n * m);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < m; ++j) {
+            const std::int64_t gap =
+                unit == 1 ? 0 : i > j ? static_cast<std::int64_t>(i - j) : static_cast<std::int64_t>(j - i);
+            costs[i * m + j] = Distance(from[i], to[j]) * unit + gap;
+        }
+    const auto cost = [&costs, m](std::size_t i, std::size_t j) { return costs[i * m + j]; };
 
     constexpr std::size_t kNone = SIZE_MAX;
     std::vector<std::int64_t> rowPotential(n, 0);
