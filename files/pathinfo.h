@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,9 @@ PathInfo LookAt(const std::string& path);
 
 bool IsDirectory(const std::string& path);
 
+// Where the link at `path` points, as it is written; nothing where `path` is no link.
+std::optional<std::string> LinkTarget(const std::string& path);
+
 // 0 when the file at `path` may be written, else the errno that says why not.
 int WriteAccessError(const std::string& path);
 
@@ -51,6 +55,12 @@ inline std::size_t FindLastPathSeparator(std::string_view path, std::size_t upTo
     for (std::size_t i = std::min(upTo, path.size() - 1) + 1; i-- > 0;)
         if (IsPathSeparator(path[i])) return i;
     return std::string_view::npos;
+}
+
+// `name` in the folder of `path`, that folder spelled as `path` spells it.
+inline std::string ShownBeside(const std::string& path, const std::string& name) {
+    const std::size_t slash = FindLastPathSeparator(path);
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
 }
 
 // Whether `path` starts at a root: a separator, or on Windows a drive letter and a colon.

@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::string_view kCopySuffix = ".old";
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::size_t kRandomLength = 6;
 
 bool IsLetterOrDigit(char c) { return std::string_view(kLetters).find(c) != std::string_view::npos; }
 
@@ -20,8 +19,7 @@ std::string TemporaryPrefix(const std::string& name) { return "." + name + "."; 
 std::string CopyPrefix(const std::string& name) { return "." + name + std::string(kCopySuffix) + "."; }
 std::string JournalName(const std::string& name) { return "." + name + std::string(kCopySuffix); }
 
-std::string RandomName(const std::string& prefix, const unsigned char (&random)[6]) {
-    static_assert(sizeof random == kRandomLength);
+std::string RandomName(const std::string& prefix, const unsigned char (&random)[kRandomLength]) {
     std::string name = prefix;
     for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
     return name;
@@ -37,11 +35,6 @@ bool IsTemporaryOf(std::string_view entry, const std::string& name) {
 }
 
 std::string Words(int error, const char* step) { return std::string(step) + " failed: " + std::strerror(error); }
-
-std::string ShownBeside(const std::string& path, const std::string& name) {
-    const std::size_t slash = FindLastPathSeparator(path);
-    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
-}
 
 void WriteFileReplacing(const std::string& path, std::string_view bytes) {
     try {

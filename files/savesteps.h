@@ -17,13 +17,12 @@ std::string CopyPrefix(const std::string& name);
 std::string JournalName(const std::string& name);
 
 // `prefix` and a tail of letters and digits made from `random`'s bytes.
-std::string RandomName(const std::string& prefix, const unsigned char (&random)[6]);
+constexpr std::size_t kRandomLength = 6;
+std::string RandomName(const std::string& prefix, const unsigned char (&random)[kRandomLength]);
 
 // Whether the directory entry `entry` is a new file or an unfinished copy of a save of `name`.
 bool IsTemporaryOf(std::string_view entry, const std::string& name);
 
-// `name` in the folder of `path`, that folder spelled as `path` spells it.
-std::string ShownBeside(const std::string& path, const std::string& name);
 
 // A failed step inside a save, named in words ("writing the new file beside it failed: ...");
 // WriteFileReplacing gives it the file's name.

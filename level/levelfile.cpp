@@ -194,6 +194,8 @@ std::string LevelFileToWrite(const std::string& directory, int round) {
     return file.found ? file.onDisk : levels.onDisk + "/" + LevelFileName(round);
 }
 
+std::string NotSavedReport(const std::string& reason) { return "not saved: " + reason + "; the level is as it was"; }
+
 std::string KeptCopyText(const files::SaveFailure& failure) {
     return "; the previous level is kept in " + failure.KeptCopy();
 }
@@ -222,7 +224,7 @@ std::string SaveFailureReport(const files::SaveFailure& failure) {
     case files::SaveLeft::CopyOfOldBytes: return "not saved: " + reason + KeptCopyText(failure);
     case files::SaveLeft::NewBytesUnflushed: return "written, but may not survive a power cut: " + reason;
     }
-    return "not saved: " + reason + "; the level is as it was";
+    return NotSavedReport(reason);
 }
 
 std::size_t FormatObjectLine(const PlacedObject& object, char (&line)[kLineCapacity]) {
@@ -270,7 +272,7 @@ bool SaveLevel(const Level& level, int round) {
             text += "; the level is written but may not survive a power cut";
         throw SaveError(text, SaveFailureReport(e));
     } catch (const files::FileSystemError& e) {
-        throw SaveError(SaveErrorText(e.Error()), "not saved: " + std::string(e.what()) + "; the level is as it was");
+        throw SaveError(SaveErrorText(e.Error()), NotSavedReport(e.what()));
     }
     return true;
 }

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <future>
 
 #include "dragarea.h"
@@ -529,9 +528,7 @@ namespace {
 void AddSaveLeftovers(const FolderFile& levelFile, RoundReport& report) {
     const files::SaveLeftovers leftovers = files::FindSaveLeftovers(levelFile.path);
     const auto shown = [&levelFile](const std::string& path) {
-        const std::size_t slash = levelFile.shown.find_last_of('/');
-        const std::string folder = levelFile.shown.substr(0, slash == std::string::npos ? 0 : slash + 1);
-        return folder + path.substr(path.find_last_of('/') + 1);
+        return files::ShownBeside(levelFile.shown, path.substr(files::FindLastPathSeparator(path) + 1));
     };
     if (!leftovers.journal.empty())
         report.findings.push_back({report.levelFile, 0, 0, Severity::Error, "interrupted-save",
@@ -547,11 +544,8 @@ void AddSaveLeftovers(const FolderFile& levelFile, RoundReport& report) {
 
 Finding MissingLevelFile(const FolderFile& levelFile) {
     std::string message = "the round has no level file: the editor shows it empty";
-    std::error_code error;
-    const std::filesystem::path link = std::filesystem::read_symlink(levelFile.path, error);
-    if (!error)
-        message = "the level file is a link to " + link.string() +
-                  ", which does not exist: the editor shows the round empty";
+    if (const std::optional<std::string> link = files::LinkTarget(levelFile.path))
+        message = "the level file is a link to " + *link + ", which does not exist: the editor shows the round empty";
     return {levelFile.shown, 0, 0, Severity::Note, "no-level-file", std::move(message)};
 }
 

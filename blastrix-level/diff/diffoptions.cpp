@@ -3,10 +3,11 @@
 #include <optional>
 
 #include "commandline.h"
+#include "pathinfo.h"
 
 namespace {
 
-std::string FileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string FileName(const std::string& path) { return path.substr(files::FindLastPathSeparator(path) + 1); }
 
 }  // namespace
 
@@ -18,7 +19,7 @@ std::variant<DiffRequest, std::string> DiffRequestOf(const Invocation& invocatio
     request.output = invocation.output;
     request.scale = invocation.scale;
     const auto path = [&](const std::string& operand) {
-        return operand == "/dev/null" ? operand : Joined(invocation.directory, operand);
+        return files::IsNullDevice(operand) ? operand : Joined(invocation.directory, operand);
     };
     // The names that tell the round and its game folder: git's paths, not its temporary files.
     std::string oldName;

@@ -26,14 +26,8 @@ std::string GithubEscaped(const std::string& text, bool property) {
     return out;
 }
 
-const char* GithubCommand(Severity severity) {
-    switch (severity) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: break;
-    }
-    return "notice";
-}
+// GitHub names a note a notice.
+const char* GithubCommand(Severity severity) { return severity == Severity::Note ? "notice" : SeverityName(severity); }
 
 // The bytes a JSON string holds as they are.
 constexpr std::array<bool, 256> kPlainJson = [] {

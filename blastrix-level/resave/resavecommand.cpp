@@ -11,6 +11,11 @@
 
 namespace {
 
+std::string_view WithoutLineEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    return line;
+}
+
 // Every line of a level file that a save would not write back, with the reason as its code.
 class DroppedLines : public level::LoadObserver {
 public:
@@ -54,10 +59,9 @@ public:
         lost = findings.size();
         if (unreadFrom_ == 0) return findings;
         for (std::size_t number = unreadFrom_; number <= lines.size(); ++number) {
-            std::string_view text = lines[number - 1];
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+            const std::string_view text = WithoutLineEnd(lines[number - 1]);
             if (text.empty()) continue;
-            findings.push_back(DropFinding(file, number, unreadCode_, text, severity));
+            findings.push_back({file, number, 1, severity, unreadCode_, DropMessage(text)});
             if (!(number == unreadFrom_ && number == lines.size() && text == "\x1a")) ++lost;
         }
         return findings;
@@ -73,10 +77,6 @@ private:
         const char* code;
     };
 
-    static Finding DropFinding(const std::string& file, std::size_t number, const char* code, std::string_view text,
-                               Severity severity) {
-        return {file, number, 1, severity, code, DropMessage(text)};
-    }
     static std::string DropMessage(std::string_view text) { return "a save drops this line: " + Quoted(text); }
 
     void Drop(std::size_t number, std::string_view text, const char* code) {
@@ -89,11 +89,6 @@ private:
     std::size_t unreadFrom_ = 0;
     const char* unreadCode_ = "";
 };
-
-std::string_view WithoutLineEnd(std::string_view line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    return line;
-}
 
 // Every line of the file that a save writes otherwise, besides the dropped ones, as errors.
 void AddChangedLines(const std::vector<std::string_view>& before, const std::vector<std::string_view>& after,

@@ -36,6 +36,16 @@ bool IsDirectory(const std::string& path) {
     return info.error == 0 && info.kind == NodeKind::Directory;
 }
 
+std::optional<std::string> LinkTarget(const std::string& path) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) return std::nullopt;
+        if (static_cast<std::size_t>(n) < target.size()) return target.substr(0, static_cast<std::size_t>(n));
+        target.resize(target.size() * 2);
+    }
+}
+
 int WriteAccessError(const std::string& path) { return access(path.c_str(), W_OK) == 0 ? 0 : errno; }
 
 }  // namespace files

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "filedescriptor.h"
+#include "pathinfo.h"
 #include "savesteps.h"
 
 namespace files {
@@ -33,7 +34,6 @@ constexpr int kMostLinksFollowed = 40;
 // A write that keeps taking nothing (or keeps being interrupted) is given up after this many tries.
 constexpr int kMostStalledWrites = 64;
 constexpr std::size_t kChunk = std::size_t{1} << 16;
-constexpr std::size_t kRandomLength = 6;
 // The inode flags a user may set (chattr), which a new file must carry as the old one did.
 constexpr int kKeptFlags = FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL | FS_DIRSYNC_FL | FS_COMPR_FL | FS_NOCOMP_FL |
                            FS_NOTAIL_FL | FS_PROJINHERIT_FL | FS_NOCOW_FL;

@@ -53,6 +53,9 @@ bool IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A link on Windows is a reparse point, which a save writes through in place; it is not named.
+std::optional<std::string> LinkTarget(const std::string&) { return std::nullopt; }
+
 int WriteAccessError(const std::string& path) {
     const std::wstring wide = Widen(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());

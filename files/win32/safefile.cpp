@@ -56,10 +56,7 @@ void CopyBytes(HANDLE from, HANDLE to, const char* step) {
     if (SetEndOfFile(to) == 0) Fail(GetLastError(), step);
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = FindLastPathSeparator(path);
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::string DirectoryOf(const std::string& path) { return ShownBeside(path, ""); }
 
 std::string NameOf(const std::string& path) {
     const std::size_t slash = FindLastPathSeparator(path);
@@ -74,7 +71,7 @@ public:
         const std::string directory = DirectoryOf(target);
         ULONGLONG seed = GetTickCount64() * 2654435761u + GetCurrentProcessId();
         for (int attempt = 0;; ++attempt) {
-            unsigned char random[6];
+            unsigned char random[kRandomLength];
             for (unsigned char& r : random) {
                 seed = seed * 6364136223846793005u + 1442695040888963407u;
                 r = static_cast<unsigned char>(seed >> 56);
