@@ -276,30 +276,23 @@ TEST_F(CliTest, AWindowsBuildAnswersAsThisHostsBuild) {
     }
     const ToolRun here = Run({BLASTRIX_LEVEL_EXE, "-C", "here", "codes"});
     ASSERT_EQ(here.status, 0);
-    const std::vector<std::vector<std::string>> commands = {
-        {"check"}, {"check", "--format", "json"}, {"check", "3", "5"}, {"resave", "--check"},
-        {"resave", "--diff", "5"}, {"diff", "old.lev", "levels/Level5.lev"},
-        {"diff", "--format", "json", "old.lev", "levels/Level1.lev"}, {"diff", "/dev/null", "levels/Level2.lev"}};
-    for (const std::vector<std::string>& command : commands) {
-        std::vector<std::string> native = {BLASTRIX_LEVEL_EXE};
-        native.insert(native.end(), command.begin(), command.end());
-        const ToolRun expected = Run(native, folder_ / "here");
-        const ToolRun got = Tool(command, folder_ / "windows");
-        EXPECT_EQ(got.status, expected.status) << command.front();
-        EXPECT_EQ(got.out, expected.out) << command.front();
-        EXPECT_EQ(got.err, expected.err) << command.front();
+    using Command = std::vector<std::string>;
+    // This host's command, then the Windows one where a Windows user words it otherwise.
+    const std::pair<Command, Command> commands[] = {
+        {{"check"}, {}}, {{"check", "--format", "json"}, {}}, {{"check", "3", "5"}, {}}, {{"resave", "--check"}, {}},
+        {{"resave", "--diff", "5"}, {}}, {{"diff", "old.lev", "levels/Level5.lev"}, {}},
+        {{"diff", "--format", "json", "old.lev", "levels/Level1.lev"}, {}},
+        {{"diff", "/dev/null", "levels/Level2.lev"}, {"diff", "NUL", "levels/Level2.lev"}},
+        {{"check", "levels/Level5.lev"}, {"check", "levels\\Level5.lev"}}};
+    for (const auto& [native, windows] : commands) {
+        Command nativeRun = {BLASTRIX_LEVEL_EXE};
+        nativeRun.insert(nativeRun.end(), native.begin(), native.end());
+        const ToolRun expected = Run(nativeRun, folder_ / "here");
+        const ToolRun got = Tool(windows.empty() ? native : windows, folder_ / "windows");
+        EXPECT_EQ(got.status, expected.status) << native.back();
+        EXPECT_EQ(got.out, expected.out) << native.back();
+        EXPECT_EQ(got.err, expected.err) << native.back();
     }
-    const ToolRun backslashes = Tool({"check", "windows\\levels\\Level5.lev"});
-    const ToolRun slashes = Run({BLASTRIX_LEVEL_EXE, "check", "here/levels/Level5.lev"});
-    EXPECT_EQ(backslashes.status, slashes.status);
-    std::string expected = slashes.out;
-    for (std::size_t at = 0; (at = expected.find("here/", at)) != std::string::npos;)
-        expected.replace(at, 5, "windows/");
-    EXPECT_EQ(backslashes.out, expected);
-    const ToolRun nul = Tool({"diff", "NUL", "levels/Level2.lev"}, folder_ / "windows");
-    const ToolRun devNull = Run({BLASTRIX_LEVEL_EXE, "diff", "/dev/null", "levels/Level2.lev"}, folder_ / "here");
-    EXPECT_EQ(nul.status, devNull.status);
-    EXPECT_EQ(nul.out, devNull.out);
     // wine's drive Z: is the root of this host; a path from a drive is a file: URI with three slashes.
     std::string drive = "Z:" + (folder_ / "windows").string();
     std::replace(drive.begin(), drive.end(), '/', '\\');
@@ -314,7 +307,6 @@ TEST_F(CliTest, AWindowsBuildAnswersAsThisHostsBuild) {
         const std::string name = "levels/" + entry.path().filename().string();
         EXPECT_EQ(Read("windows/" + name), Read("here/" + name)) << name;
     }
-    EXPECT_EQ(Read("windows/levels/Level5.lev"), kHero + kBomb + "bomba,201,40,14,18,1,500\r\n");
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
+#include "filelookup.h"
 #include "pathinfo.h"
 #include "programdirectory.h"
 #include "hostlimits.h"
@@ -90,8 +90,7 @@ std::ostream& operator<<(std::ostream& out, const ResolveCase& c) { return out <
 class ResolveTest : public ::testing::TestWithParam<ResolveCase> {};
 
 bool SpellsANameTwice(std::vector<std::string> names) {
-    for (std::string& name : names)
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (std::string& name : names) name = files::LowerAscii(name);
     std::sort(names.begin(), names.end());
     return std::adjacent_find(names.begin(), names.end()) != names.end();
 }

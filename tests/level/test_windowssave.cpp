@@ -62,26 +62,27 @@ protected:
     }
 };
 
-TEST_F(WindowsSaveTest, AFileAnotherProgramHoldsOpenIsAccessDeniedAndStaysWhole) {
-    // As a program that keeps the file open for writing and lets others only read it.
-    const HANDLE held =
-        CreateFileW(Wide(File()).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(SaveOutcome(lvl, 3), "File access denied");
-    CloseHandle(held);
-    EXPECT_EQ(ReadFile(File()), kPrevious);
-    EXPECT_EQ(Entries(), Strings{"Level3.lev"});
-
-    EXPECT_EQ(SaveOutcome(lvl, 3), "saved");
-    EXPECT_EQ(ReadFile(File()), saved);
-    EXPECT_EQ(Entries(), Strings{"Level3.lev"});
-}
-
-TEST_F(WindowsSaveTest, AReadOnlyFileIsAccessDenied) {
-    ASSERT_NE(SetFileAttributesW(Wide(File()).c_str(), FILE_ATTRIBUTE_READONLY), 0);
-    EXPECT_EQ(SaveOutcome(lvl, 3), "File access denied");
-    EXPECT_EQ(ReadFile(File()), kPrevious);
-    SetFileAttributesW(Wide(File()).c_str(), FILE_ATTRIBUTE_NORMAL);
+// A file another program holds open for writing (letting others only read it), or one that is
+// read-only, is refused before a byte is written; once free, it is saved.
+TEST_F(WindowsSaveTest, AFileHeldOpenOrReadOnlyIsAccessDeniedAndStaysWhole) {
+    for (const bool readOnly : {false, true}) {
+        dir.WriteFile("levels/Level3.lev", kPrevious);
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (readOnly) {
+            ASSERT_NE(SetFileAttributesW(Wide(File()).c_str(), FILE_ATTRIBUTE_READONLY), 0);
+        } else {
+            held = CreateFileW(Wide(File()).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        }
+        EXPECT_EQ(SaveOutcome(lvl, 3), "File access denied") << readOnly;
+        EXPECT_EQ(ReadFile(File()), kPrevious) << readOnly;
+        EXPECT_EQ(Entries(), Strings{"Level3.lev"}) << readOnly;
+        if (readOnly) SetFileAttributesW(Wide(File()).c_str(), FILE_ATTRIBUTE_NORMAL);
+        else CloseHandle(held);
+        EXPECT_EQ(SaveOutcome(lvl, 3), "saved") << readOnly;
+        EXPECT_EQ(ReadFile(File()), saved) << readOnly;
+    }
 }
 
 TEST_F(WindowsSaveTest, ASecondNameStillNamesTheSavedFile) {
